@@ -1,0 +1,91 @@
+// internal.h -- what the layer's modules share among themselves; not API, never seen by the engine
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ddraw.h"
+#include "mmsystem.h"
+#include "windows.h"
+
+struct SDL_Window;
+
+// --- faults (faults.cpp) -----------------------------------------------------------------------
+// True when a test made this call fail; *result then holds the HRESULT to return.
+bool layer_fault(const char* name, HRESULT* result = nullptr);
+
+// --- code page (codepage.cpp) ------------------------------------------------------------------
+// Windows-1251 bytes to UTF-8 and back; characters outside the code page become '?'.
+std::string cp1251_to_utf8(const char* text, size_t length);
+std::string utf8_to_cp1251(const char* text);
+char32_t cp1251_to_unicode(unsigned char byte);
+// The Windows-1251 byte of a character, or -1 when the code page has none.
+int unicode_to_cp1251(char32_t ch);
+
+// --- windows and messages (window.cpp) ---------------------------------------------------------
+bool window_is_valid(HWND window);
+SDL_Window* window_sdl(HWND window);
+HWND window_from_sdl(SDL_Window* sdl);
+LRESULT window_send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL window_post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues a mouse or keyboard message behind the posted ones.
+void window_post_input(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// The pointer position that messages carry in their pt field.
+void window_set_pointer(int x, int y);
+bool window_quit_pending();
+// What the SDL backend reports about a window; each sends the platform's messages.
+void window_on_minimized(HWND window, bool minimized);
+void window_on_focus(HWND window, bool focused);
+void window_on_exposed(HWND window);
+
+// --- SDL window backend (sdl_window.cpp) -------------------------------------------------------
+// Brings SDL's video up once; false (with a note on stderr) when there is no display at all.
+bool sdl_video_ready();
+SDL_Window* sdl_create_window(const char* titleUtf8, int x, int y, int width, int height,
+                              bool borderless);
+void sdl_destroy_window(SDL_Window* sdl);
+void sdl_show_window(SDL_Window* sdl, bool show);
+void sdl_minimize_window(SDL_Window* sdl, bool minimize);
+void sdl_window_size(SDL_Window* sdl, int* width, int* height);
+void sdl_show_cursor(bool show);
+bool sdl_key_down(int virtualKey);
+// Takes SDL's pending events and turns them into the platform's messages.
+void sdl_pump_events();
+
+// --- display (present.cpp) ---------------------------------------------------------------------
+// Shows a width x height picture full screen on the window (scaled and letterboxed), or in a
+// window of that size where no full screen can be had.
+bool present_set_mode(HWND window, int width, int height, int bitsPerPixel);
+// Sends the picture to the window; palette (256 entries 0x00RRGGBB) only at 8 bits.
+void present_frame(const uint8_t* pixels, int pitch, int bitsPerPixel, const uint32_t* palette);
+// Scans a changed picture out if its refresh period has passed; called at every message poll.
+void present_pump();
+// The primary whose memory this is is going away: nothing is read from it again.
+void present_forget(const uint8_t* pixels);
+// Leaves full screen and drops the renderer; called when the display object goes or the window
+// is destroyed.
+void present_release(HWND window);
+bool present_fullscreen(HWND window);
+// The size of the desktop the window is on; false when it cannot be told.
+bool present_desktop_size(int* width, int* height);
+
+// --- ddraw <-> gdi -----------------------------------------------------------------------------
+// The pixels a device context draws into.
+struct SurfacePixels {
+    uint8_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    int pitch = 0;
+    int bitsPerPixel = 0;
+    const PALETTEENTRY* palette = nullptr;  // 256 entries at 8 bits, else null
+};
+HDC gdi_create_surface_dc(const SurfacePixels& pixels);
+void gdi_delete_surface_dc(HDC dc);
+// A COLORREF as GDI stores it into a surface of that depth.
+uint32_t gdi_color_to_pixel(COLORREF color, int bitsPerPixel, const PALETTEENTRY* palette);
+
+// --- present bookkeeping (ddraw.cpp) -----------------------------------------------------------
+// The window is going: the display object lets go of it.
+void ddraw_window_destroyed(HWND window);
+// The window's contents were lost (uncovered, restored): show the primary again.
+void ddraw_window_exposed(HWND window);

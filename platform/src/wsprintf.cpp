@@ -1,0 +1,168 @@
+// wsprintf.cpp -- wsprintfA: user32's own small formatter
+//
+// It is not printf: no floating point, no '*', at most 1024 bytes of output (1023 characters
+// and the terminating zero), numbers are 32 bits, an unknown conversion prints its character.
+
+#include <cstdarg>
+#include <cstring>
+
+#include "internal.h"
+
+namespace {
+
+constexpr int OutputLimit = 1024;
+
+struct Output {
+    char* buffer;
+    int length = 0;
+    void put(char c)
+    {
+        if (length < OutputLimit - 1)
+            buffer[length++] = c;
+    }
+    void repeat(char c, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            put(c);
+    }
+};
+
+struct Spec {
+    bool left = false;
+    bool zero = false;
+    bool prefix = false;
+    int width = 0;
+    int precision = -1;
+};
+
+void put_padded(Output& out, const Spec& spec, const char* sign, const char* digits, int digitCount)
+{
+    const int signLength = static_cast<int>(strlen(sign));
+    const int zeros = spec.precision > digitCount ? spec.precision - digitCount : 0;
+    const int body = signLength + zeros + digitCount;
+    const int pad = spec.width > body ? spec.width - body : 0;
+    if (!spec.left && !spec.zero)
+        out.repeat(' ', pad);
+    for (int i = 0; i < signLength; ++i)
+        out.put(sign[i]);
+    if (!spec.left && spec.zero)
+        out.repeat('0', pad);  // zero padding goes after the sign: -05
+    out.repeat('0', zeros);
+    for (int i = 0; i < digitCount; ++i)
+        out.put(digits[i]);
+    if (spec.left)
+        out.repeat(' ', pad);
+}
+
+void put_number(Output& out, const Spec& spec, uint32_t magnitude, bool negative, unsigned base,
+                bool upper)
+{
+    char digits[16];
+    int count = 0;
+    const char* set = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    do {
+        digits[count++] = set[magnitude % base];
+        magnitude /= base;
+    } while (magnitude != 0);
+    char reversed[16];
+    for (int i = 0; i < count; ++i)
+        reversed[i] = digits[count - 1 - i];
+    const char* sign = negative ? "-" : "";
+    if (spec.prefix && base == 16)
+        sign = upper ? "0X" : "0x";
+    put_padded(out, spec, sign, reversed, count);
+}
+
+}  // namespace
+
+int wsprintfA(LPSTR buffer, LPCSTR format, ...)
+{
+    if (!buffer || !format)
+        return 0;
+    Output out{buffer};
+    va_list args;
+    va_start(args, format);
+    const char* f = format;
+    while (*f) {
+        if (*f != '%') {
+            out.put(*f++);
+            continue;
+        }
+        ++f;
+        if (*f == '%') {
+            out.put(*f++);
+            continue;
+        }
+        Spec spec;
+        for (;; ++f) {
+            if (*f == '-')
+                spec.left = true;
+            else if (*f == '0')
+                spec.zero = true;
+            else if (*f == '#')
+                spec.prefix = true;
+            else
+                break;
+        }
+        while (*f >= '0' && *f <= '9')
+            spec.width = spec.width * 10 + (*f++ - '0');
+        if (*f == '.') {
+            ++f;
+            spec.precision = 0;
+            while (*f >= '0' && *f <= '9')
+                spec.precision = spec.precision * 10 + (*f++ - '0');
+        }
+        while (*f == 'h' || *f == 'l')
+            ++f;  // size prefixes: every number is 32 bits, every character 8
+        const char type = *f;
+        if (type == 0)
+            break;
+        ++f;
+        switch (type) {
+        case 'd':
+        case 'i': {
+            const int32_t value = va_arg(args, int32_t);
+            const uint32_t magnitude =
+                value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+            put_number(out, spec, magnitude, value < 0, 10, false);
+            break;
+        }
+        case 'u':
+            put_number(out, spec, va_arg(args, uint32_t), false, 10, false);
+            break;
+        case 'x':
+        case 'X':
+            put_number(out, spec, va_arg(args, uint32_t), false, 16, type == 'X');
+            break;
+        case 'c':
+        case 'C': {
+            const char c = static_cast<char>(va_arg(args, int));
+            Spec plain = spec;
+            plain.zero = false;
+            plain.precision = -1;
+            put_padded(out, plain, "", &c, 1);
+            break;
+        }
+        case 's':
+        case 'S': {
+            const char* text = va_arg(args, const char*);
+            if (!text)
+                text = "(null)";
+            int length = static_cast<int>(strnlen(text, OutputLimit));
+            if (spec.precision >= 0 && spec.precision < length)
+                length = spec.precision;
+            Spec plain = spec;
+            plain.zero = false;
+            plain.precision = -1;
+            put_padded(out, plain, "", text, length);
+            break;
+        }
+        default:
+            out.put(type);  // an unknown conversion drops the '%' and prints the character
+            break;
+        }
+    }
+    va_end(args);
+    buffer[out.length] = 0;
+    return out.length;
+}

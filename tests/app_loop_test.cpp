@@ -1,0 +1,279 @@
+// app_loop_test.cpp -- the program run whole: start-up, the main loop, the fatal paths, teardown
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "support.h"
+
+namespace {
+
+HINSTANCE__ testInstance{};
+
+// Runs WinMain with message boxes captured; the present hook sees every frame.
+int RunProgram() { return WinMain(&testInstance, nullptr, const_cast<char*>(""), SW_SHOWNORMAL); }
+
+// Counts frames; a program that should have stopped is stopped after a few.
+struct FrameCounter {
+    int frames = 0;
+    FrameCounter()
+    {
+        layer_on_present([this] {
+            if (++frames == 10)
+                layer_set_key_state(VK_ESCAPE, true);
+        });
+    }
+};
+
+void ExpectTornDown()
+{
+    EXPECT_FALSE(AppActive);
+    EXPECT_EQ(pDirectDraw, nullptr);
+    EXPECT_EQ(pPrimarySurface, nullptr);
+    EXPECT_EQ(pScreenSurface, nullptr);
+    EXPECT_EQ(pScratchSurface, nullptr);
+    LayerWindowInfo info;
+    EXPECT_FALSE(layer_window_info(hMainWindow, &info)) << "the window should be destroyed";
+}
+
+}  // namespace
+
+TEST(MainLoop, DrawsFramesUntilEscapeThenTearsDown)
+{
+    layer_capture_message_boxes(true);
+    int frames = 0;
+    layer_on_present([&] {
+        ++frames;
+        if (frames == 3)
+            layer_set_key_state(VK_ESCAPE, true);
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_EQ(frames, 3) << "Esc is read after the frame that saw it pressed";
+    EXPECT_TRUE(layer_message_boxes().empty());
+    EXPECT_EQ(ScreenWidth, 800);
+    EXPECT_EQ(ScreenHeight, 600);
+    EXPECT_EQ(BitsPerPixel, 16);
+    ExpectTornDown();
+}
+
+TEST(MainLoop, TakesOneMessagePerIteration)
+{
+    layer_capture_message_boxes(true);
+    FrameCounter counter;
+    std::vector<std::pair<UINT, int>> dispatched;  // message, frames drawn before it
+    layer_on_dispatch([&](const MSG& m) {
+        if (m.message >= WM_USER)
+            dispatched.push_back({m.message, counter.frames});
+    });
+    layer_on_present([&] {
+        ++counter.frames;
+        if (counter.frames == 1)
+            for (UINT i = 0; i < 3; ++i)
+                layer_post_message(hMainWindow, WM_USER + i, 0, 0);
+        if (counter.frames == 5)
+            layer_set_key_state(VK_ESCAPE, true);
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    const std::vector<std::pair<UINT, int>> expected = {{WM_USER, 1}, {WM_USER + 1, 2}, {WM_USER + 2, 3}};
+    EXPECT_EQ(dispatched, expected);
+}
+
+TEST(MainLoop, MinimizedWindowDrawsNothingAndIgnoresEscape)
+{
+    layer_capture_message_boxes(true);
+    layer_set_time(5000);
+    FrameCounter counter;
+    int framesAtMinimize = -1;
+    int ticksWhileMinimized = 0;
+    layer_on_present([&] {
+        ++counter.frames;
+        if (counter.frames == 2) {
+            framesAtMinimize = counter.frames;
+            PushWindowEvent(SDL_WINDOWEVENT_MINIMIZED);
+            layer_advance_time(1000);  // the next timer tick gives the test control back
+        }
+    });
+    layer_on_dispatch([&](const MSG& m) {
+        if (m.message != WM_TIMER || AppActive)
+            return;
+        ++ticksWhileMinimized;
+        layer_set_key_state(VK_ESCAPE, true);
+        if (ticksWhileMinimized == 3)
+            PushWindowEvent(SDL_WINDOWEVENT_RESTORED);
+        else
+            layer_advance_time(1000);
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_EQ(framesAtMinimize, 2);
+    EXPECT_EQ(ticksWhileMinimized, 3);
+    EXPECT_EQ(counter.frames, 3) << "one frame after the restore, then Esc ends the program";
+    ExpectTornDown();
+}
+
+TEST(MainLoop, LosingFocusWithoutMinimizingKeepsDrawing)
+{
+    layer_capture_message_boxes(true);
+    FrameCounter counter;
+    bool activeAfterDeactivation = false;
+    layer_on_present([&] {
+        ++counter.frames;
+        if (counter.frames == 1) {
+            layer_send_message(hMainWindow, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
+            activeAfterDeactivation = AppActive;
+        }
+        if (counter.frames == 4)
+            layer_set_key_state(VK_ESCAPE, true);
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_TRUE(activeAfterDeactivation);
+    EXPECT_EQ(counter.frames, 4);
+}
+
+TEST(MainLoop, QuitRequestedEndsAfterTheNextActiveFrame)
+{
+    layer_capture_message_boxes(true);
+    FrameCounter counter;
+    layer_on_present([&] {
+        ++counter.frames;
+        if (counter.frames == 2)
+            QuitRequested = true;
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_EQ(counter.frames, 2);
+    ExpectTornDown();
+}
+
+TEST(MainLoop, ScreenSurfaceReachesTheWindowEveryFrame)
+{
+    layer_capture_message_boxes(true);
+    LayerPicture picture;
+    layer_on_present([&] {
+        static int frame = 0;
+        if (++frame == 1) {
+            // Draw straight into the screen surface; the next frame's present must show it.
+            DDBLTFX fx{};
+            fx.dwSize = sizeof(fx);
+            fx.dwFillColor = 0x07E0;
+            RECT box{10, 20, 30, 40};
+            pScreenSurface->Blt(&box, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
+        } else {
+            layer_window_picture(&picture);
+            layer_set_key_state(VK_ESCAPE, true);
+        }
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    ASSERT_EQ(picture.width, 800);
+    ASSERT_EQ(picture.height, 600);
+    EXPECT_EQ(picture.at(10, 20), 0x00FF00u);
+    EXPECT_EQ(picture.at(29, 39), 0x00FF00u);
+    EXPECT_EQ(picture.at(30, 40), 0x000000u);
+}
+
+// Start-up failures: each row is one run of the program in its own process.
+struct FatalRow {
+    const char* call;
+    int nth;
+    std::vector<std::string> steps;  // the boxes shown, in order
+};
+
+void PrintTo(const FatalRow& row, std::ostream* out) { *out << row.call << " #" << row.nth; }
+
+class StartupFailure : public ::testing::TestWithParam<FatalRow> {};
+
+TEST_P(StartupFailure, ShowsTheFailedStepThenInitDirectDraw)
+{
+    const FatalRow& row = GetParam();
+    layer_capture_message_boxes(true);
+    layer_fail_call(row.call, row.nth);
+    FrameCounter counter;
+    EXPECT_EQ(RunProgram(), 0);
+    ASSERT_EQ(layer_message_boxes().size(), row.steps.size());
+    for (size_t i = 0; i < row.steps.size(); ++i) {
+        EXPECT_EQ(layer_message_boxes()[i].text, AbortText(row.steps[i]));
+        EXPECT_EQ(layer_message_boxes()[i].caption, "Vorel");
+        EXPECT_EQ(layer_message_boxes()[i].type, static_cast<UINT>(MB_OK));
+    }
+    EXPECT_EQ(counter.frames, 0);
+    ExpectTornDown();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Display, StartupFailure,
+    ::testing::Values(
+        FatalRow{"DirectDrawCreateEx", 0, {"DirectDrawCreate", "InitDirectDraw"}},
+        FatalRow{"IDirectDraw7::SetCooperativeLevel", 0, {"SetCooperativeLevel", "InitDirectDraw"}},
+        FatalRow{"IDirectDraw7::SetDisplayMode", 0, {"SetDisplayMode", "InitDirectDraw"}},
+        FatalRow{"IDirectDraw7::CreateSurface", 1, {"CreateMainSurfaces", "InitDirectDraw"}},
+        FatalRow{"IDirectDrawSurface7::GetAttachedSurface", 0, {"CreateMainSurfaces", "InitDirectDraw"}}),
+    [](const ::testing::TestParamInfo<FatalRow>& info) { return "Row" + std::to_string(info.index); });
+
+TEST(Startup, ScreenSurfaceFallsBackToSystemMemoryWhenVideoMemoryFails)
+{
+    layer_capture_message_boxes(true);
+    layer_fail_call("IDirectDraw7::CreateSurface", 2);  // the screen surface's video-memory try
+    layer_on_present([] { layer_set_key_state(VK_ESCAPE, true); });
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_TRUE(layer_message_boxes().empty());
+}
+
+TEST(Startup, UnregisteredClassOrMissingWindowEndsSilently)
+{
+    for (const char* call : {"RegisterClassA", "CreateWindowExA"}) {
+        SCOPED_TRACE(call);
+        layer_capture_message_boxes(true);
+        layer_fail_call(call);
+        EXPECT_EQ(RunProgram(), 0);
+        EXPECT_TRUE(layer_message_boxes().empty());
+        EXPECT_EQ(pDirectDraw, nullptr);
+        layer_clear_faults();
+    }
+}
+
+TEST(AbortProgram, ReleasesEverythingShowsTheBoxAndEndsTheLoop)
+{
+    ASSERT_TRUE(BringUpDisplay(16));
+    const HWND window = hMainWindow;
+    AbortProgram(window, "Step");
+    ASSERT_EQ(layer_message_boxes().size(), 1u);
+    EXPECT_EQ(layer_message_boxes()[0].text, AbortText("Step"));
+    EXPECT_EQ(layer_message_boxes()[0].owner, window);
+    ExpectTornDown();
+    EXPECT_TRUE(PumpMessages()) << "WM_DESTROY posts the quit message";
+    EXPECT_FALSE(PumpMessages());
+    ReleaseDirectDraw();  // safe to run again
+    EXPECT_EQ(pDirectDraw, nullptr);
+}
+
+TEST(WindowProcedure, DestroyStopsTheTimerAndReleasesTheDisplay)
+{
+    ASSERT_TRUE(BringUpDisplay(16));
+    layer_set_time(1000);
+    SetTimer(hMainWindow, 1, 1000, nullptr);
+    EXPECT_TRUE(AppActive);
+    DestroyWindow(hMainWindow);
+    EXPECT_FALSE(AppActive);
+    EXPECT_EQ(pDirectDraw, nullptr);
+    layer_advance_time(5000);
+    MSG message;
+    ASSERT_TRUE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) << "no tick after the destroy";
+}
+
+TEST(PumpMessages, HandlesOneMessageAndReportsOnlyTheQuit)
+{
+    OpenGameWindow();
+    EXPECT_FALSE(PumpMessages());  // nothing waiting: no wait either
+    std::vector<UINT> seen;
+    layer_on_dispatch([&](const MSG& m) { seen.push_back(m.message); });
+    layer_post_message(hMainWindow, WM_USER + 7, 0, 0);
+    layer_post_message(hMainWindow, WM_USER + 8, 0, 0);
+    EXPECT_FALSE(PumpMessages());
+    EXPECT_EQ(seen, std::vector<UINT>{WM_USER + 7});
+    PostQuitMessage(0);
+    EXPECT_FALSE(PumpMessages());  // the posted message comes before the quit
+    EXPECT_TRUE(PumpMessages());
+    EXPECT_EQ(seen, (std::vector<UINT>{WM_USER + 7, WM_USER + 8}));
+}

@@ -1,0 +1,174 @@
+// layer_files_test.cpp -- kernel32 files and read-only mapping as the platform behaves
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "support.h"
+
+namespace {
+
+HANDLE Open(const char* name, DWORD access, DWORD share, DWORD disposition)
+{
+    return CreateFileA(name, access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+TEST(CreateFileA, FailsWithInvalidHandleValueAndTheReason)
+{
+    ScratchDirectory dir;
+    struct Row {
+        const char* name;
+        DWORD disposition;
+        DWORD error;
+    };
+    WriteBytes("present.txt", {1});
+    const Row rows[] = {
+        {"absent.txt", OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+        {"absent\\dir\\file.txt", OPEN_EXISTING, ERROR_PATH_NOT_FOUND},
+        {"absent\\file.txt", CREATE_ALWAYS, ERROR_PATH_NOT_FOUND},
+        {"present.txt", CREATE_NEW, ERROR_FILE_EXISTS},
+        {".", OPEN_EXISTING, ERROR_ACCESS_DENIED},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HANDLE file = Open(row.name, GENERIC_READ, FILE_SHARE_READ, row.disposition);
+        EXPECT_EQ(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(row.error));
+    }
+}
+
+TEST(CreateFileA, NamesUseEitherSeparatorAndIgnoreCase)
+{
+    ScratchDirectory dir;
+    WriteBytes("Data/Palette.BMP", {1, 2, 3});
+    WriteBytes("\xD1\x82\xD0\xB5\xD0\xBA\xD1\x81\xD1\x82.txt", {9});  // "текст.txt" in UTF-8
+    for (const char* name : {"data\\palette.bmp", "DATA/PALETTE.bmp", "Data\\Palette.BMP",
+                             "\xF2\xE5\xEA\xF1\xF2.txt" /* the same name in Windows-1251 */}) {
+        SCOPED_TRACE(name);
+        HANDLE file = Open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        EXPECT_NE(GetFileSize(file, nullptr), 0u);
+        CloseHandle(file);
+    }
+    // A new file in a directory spelled differently lands in that directory.
+    HANDLE file = Open("DATA\\new.bin", GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    CloseHandle(file);
+    EXPECT_TRUE(ReadBytes("Data/new.bin").empty());
+    EXPECT_EQ(Open("Data/new.bin", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE, true);
+}
+
+TEST(CreateFileA, CreateAlwaysTruncatesAndSaysTheFileExisted)
+{
+    ScratchDirectory dir;
+    WriteBytes("out.bin", {1, 2, 3, 4, 5});
+    HANDLE file = Open("out.bin", GENERIC_WRITE, 0, CREATE_ALWAYS);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(GetFileSize(file, nullptr), 0u);
+    const char data[] = "abc";
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(file, data, 3, &written, nullptr));
+    EXPECT_EQ(written, 3u);
+    DWORD read = 7;
+    char buffer[4];
+    EXPECT_FALSE(ReadFile(file, buffer, 1, &read, nullptr)) << "the handle was opened for writing only";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(read, 0u);
+    CloseHandle(file);
+    EXPECT_EQ(ReadBytes("out.bin"), (std::vector<uint8_t>{'a', 'b', 'c'}));
+}
+
+TEST(CreateFileA, ShareModesBetweenOpenHandles)
+{
+    ScratchDirectory dir;
+    WriteBytes("shared.bin", {1});
+    HANDLE reader = Open("shared.bin", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    HANDLE second = Open("shared.bin", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_NE(second, INVALID_HANDLE_VALUE) << "readers sharing reads may open together";
+    CloseHandle(second);
+    EXPECT_EQ(Open("shared.bin", GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(ReadBytes("shared.bin").size(), 1u) << "the refused open truncated nothing";
+    CloseHandle(reader);
+    HANDLE writer = Open("shared.bin", GENERIC_WRITE, 0, CREATE_ALWAYS);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(Open("shared.bin", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING), INVALID_HANDLE_VALUE)
+        << "a writer that shares nothing keeps readers out";
+    CloseHandle(writer);
+    EXPECT_FALSE(CloseHandle(writer));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST(ReadFile, ShortReadsAtTheEndAndSeeking)
+{
+    ScratchDirectory dir;
+    WriteBytes("ten.bin", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    HANDLE file = Open("ten.bin", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetFileSize(file, nullptr), 10u);
+    uint8_t buffer[16] = {};
+    DWORD read = 0;
+    EXPECT_EQ(SetFilePointer(file, 6, nullptr, FILE_BEGIN), 6u);
+    EXPECT_TRUE(ReadFile(file, buffer, 16, &read, nullptr));
+    EXPECT_EQ(read, 4u);
+    EXPECT_EQ(buffer[0], 6);
+    EXPECT_TRUE(ReadFile(file, buffer, 16, &read, nullptr)) << "at the end: success, nothing read";
+    EXPECT_EQ(read, 0u);
+    EXPECT_EQ(SetFilePointer(file, 100, nullptr, FILE_BEGIN), 100u) << "past the end is allowed";
+    EXPECT_TRUE(ReadFile(file, buffer, 4, &read, nullptr));
+    EXPECT_EQ(read, 0u);
+    EXPECT_EQ(SetFilePointer(file, -3, nullptr, FILE_END), 7u);
+    EXPECT_EQ(SetFilePointer(file, -20, nullptr, FILE_CURRENT), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+    EXPECT_TRUE(ReadFile(file, buffer, 1, &read, nullptr));
+    EXPECT_EQ(buffer[0], 7) << "a failed seek leaves the position alone";
+    CloseHandle(file);
+}
+
+TEST(FileMapping, MapsTheWholeFileAndOutlivesItsHandles)
+{
+    ScratchDirectory dir;
+    WriteBytes("sound.wav", {'R', 'I', 'F', 'F', 9, 8, 7});
+    HANDLE file = Open("sound.wav", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, GetFileSize(file, nullptr), nullptr);
+    CloseHandle(file);
+    ASSERT_NE(mapping, nullptr);
+    const auto* view = static_cast<const uint8_t*>(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0));
+    CloseHandle(mapping);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(memcmp(view, "RIFF\x09\x08\x07", 7), 0);
+    EXPECT_EQ(view[7], 0) << "the rest of the page reads as zero";
+
+    // The view keeps the file open in its share mode: no writer, no truncation.
+    EXPECT_EQ(Open("sound.wav", GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(ReadBytes("sound.wav").size(), 7u);
+    EXPECT_TRUE(UnmapViewOfFile(view));
+    EXPECT_FALSE(UnmapViewOfFile(view));
+    HANDLE writer = Open("sound.wav", GENERIC_WRITE, 0, CREATE_ALWAYS);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE) << "unmapped, the file is free again";
+    CloseHandle(writer);
+}
+
+TEST(FileMapping, EmptyFilesAndOversizedMappingsAreRefused)
+{
+    ScratchDirectory dir;
+    WriteBytes("empty.wav", {});
+    WriteBytes("small.wav", {1, 2, 3});
+    HANDLE empty = Open("empty.wav", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_EQ(CreateFileMappingA(empty, nullptr, PAGE_READONLY, 0, 0, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_INVALID));
+    CloseHandle(empty);
+    HANDLE small = Open("small.wav", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_EQ(CreateFileMappingA(small, nullptr, PAGE_READONLY, 0, 4, nullptr), nullptr)
+        << "a read-only mapping cannot grow its file";
+    HANDLE mapping = CreateFileMappingA(small, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    ASSERT_NE(mapping, nullptr);
+    EXPECT_EQ(MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 4), nullptr) << "a view past the mapping";
+    CloseHandle(mapping);
+    CloseHandle(small);
+}

@@ -1,0 +1,89 @@
+// layer_misc_test.cpp -- wsprintfA, timeGetTime, SetRect, MessageBoxA
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support.h"
+
+TEST(WsprintfA, FormatsAsUser32Does)
+{
+    char buffer[1024];
+    struct Row {
+        const char* name;
+        std::string got;
+        const char* expected;
+    };
+    auto format = [&](auto... args) {
+        const int length = wsprintfA(buffer, args...);
+        EXPECT_EQ(length, static_cast<int>(std::string(buffer).size()));
+        return std::string(buffer);
+    };
+    const Row rows[] = {
+        {"status line", format("%d Fps - %03d", 16, 60), "16 Fps - 060"},
+        {"zero pads after the sign", format("%03d", -5), "-05"},
+        {"wider than the pad", format("%03d", 12345), "12345"},
+        {"int32 minimum", format("%d", INT32_MIN), "-2147483648"},
+        {"unsigned and hex", format("%u %x %X %#x", 4000000000u, 255u, 255u, 255u), "4000000000 ff FF 0xff"},
+        {"left justified", format("[%-4d][%4d]", 7, 7), "[7   ][   7]"},
+        {"precision as minimum digits", format("%.3d", 7), "007"},
+        {"strings", format("%s|%.2s|%5s|%-3s|", "abc", "abc", "ab", "x"), "abc|ab|   ab|x  |"},
+        {"null string", format("%s", static_cast<const char*>(nullptr)), "(null)"},
+        {"character and percent", format("%c%%", 'A'), "A%"},
+        {"long prefix", format("%ld %hd", 5, 6), "5 6"},
+        {"unknown conversion prints its letter", format("%q%d", 3), "q3"},
+        {"Windows-1251 bytes pass through", format("\xCE\xF8\xE8\xE1\xEA\xE0 %s", "X"), "\xCE\xF8\xE8\xE1\xEA\xE0 X"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(row.got, row.expected);
+    }
+}
+
+TEST(WsprintfA, StopsAt1023Characters)
+{
+    std::string longText(3000, 'x');
+    std::vector<char> buffer(4096, '#');
+    EXPECT_EQ(wsprintfA(buffer.data(), "%s%s", longText.c_str(), "tail"), 1023);
+    EXPECT_EQ(buffer[1023], 0);
+    EXPECT_EQ(buffer[1024], '#') << "nothing past the 1024-byte limit is written";
+}
+
+TEST(TimeGetTime, WrapsAtThirtyTwoBits)
+{
+    layer_set_time(0xFFFFFF00u);
+    const DWORD before = timeGetTime();
+    layer_advance_time(0x200);
+    const DWORD after = timeGetTime();
+    EXPECT_EQ(after, 0x100u);
+    EXPECT_EQ(after - before, 0x200u) << "unsigned differences survive the wrap";
+    layer_use_real_time();
+    const DWORD a = timeGetTime();
+    const DWORD b = timeGetTime();
+    EXPECT_LE(b - a, 1000u);
+}
+
+TEST(SetRect, StoresTheFourValuesUnchanged)
+{
+    RECT rect{};
+    EXPECT_TRUE(SetRect(&rect, 30, 40, 10, -20));
+    EXPECT_EQ(rect.left, 30);
+    EXPECT_EQ(rect.top, 40);
+    EXPECT_EQ(rect.right, 10);
+    EXPECT_EQ(rect.bottom, -20);
+    EXPECT_FALSE(SetRect(nullptr, 0, 0, 0, 0));
+}
+
+TEST(MessageBoxA, ReturnsIdOkAndKeepsTheTextAsGiven)
+{
+    layer_capture_message_boxes(true);
+    EXPECT_EQ(MessageBoxA(nullptr, "\xCF\xF0\xE8\xE2\xE5\xF2\nline two", "Caption", MB_OK), IDOK);
+    ASSERT_EQ(layer_message_boxes().size(), 1u);
+    EXPECT_EQ(layer_message_boxes()[0].text, "\xCF\xF0\xE8\xE2\xE5\xF2\nline two");
+    EXPECT_EQ(layer_message_boxes()[0].caption, "Caption");
+    // Not captured, under the dummy video driver: standard error only, and it returns at once.
+    layer_capture_message_boxes(false);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA(nullptr, "\xCF\xF0\xE8\xE2\xE5\xF2", "Box", MB_OK), IDOK);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Box: \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\n");
+}
