@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation
     libgtest-dev libbenchmark-dev
-    mingw-w64
+    mingw-w64 clang libclang-rt-14-dev
     xvfb x11-utils xdotool imagemagick
 )
 

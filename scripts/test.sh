@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build with MinGW-w64.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, and a
+# short run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -17,3 +18,7 @@ ctest --preset sanitize
 cmake --preset windows
 cmake --build --preset windows
 echo "Windows build: build/windows/game.exe"
+
+cmake --preset fuzz
+cmake --build --preset fuzz
+scripts/fuzz.sh 30
