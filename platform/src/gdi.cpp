@@ -138,6 +138,12 @@ HDC gdi_create_surface_dc(const SurfacePixels& pixels)
 
 void gdi_delete_surface_dc(HDC dc) { delete context_from_handle(dc); }
 
+const SurfacePixels* gdi_dc_target(HDC dc)
+{
+    DeviceContext* context = context_from_handle(dc);
+    return context ? &context->target : nullptr;
+}
+
 HGDIOBJ WINAPI GetStockObject(int object)
 {
     if (object >= WHITE_BRUSH && object <= NULL_BRUSH)

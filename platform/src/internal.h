@@ -81,6 +81,8 @@ struct SurfacePixels {
 };
 HDC gdi_create_surface_dc(const SurfacePixels& pixels);
 void gdi_delete_surface_dc(HDC dc);
+// The pixels behind a surface DC; null for a handle that is not one.
+const SurfacePixels* gdi_dc_target(HDC dc);
 // A COLORREF as GDI stores it into a surface of that depth.
 uint32_t gdi_color_to_pixel(COLORREF color, int bitsPerPixel, const PALETTEENTRY* palette);
 
