@@ -12,6 +12,7 @@ constexpr UINT TickPeriod = 1000;  // milliseconds
 constexpr int GameWidth = 800;
 constexpr int GameHeight = 600;
 constexpr int GameDepth = 16;
+constexpr char ScreenshotFile[] = "screen.bmp";
 
 bool KeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
 
@@ -66,5 +67,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         PresentScreen();
         if (KeyDown(VK_ESCAPE) || QuitRequested)
             DestroyWindow(hMainWindow);
+        // Held down, F12 saves every frame. After Esc the display is already gone and there is
+        // no screen to save.
+        if (KeyDown(VK_F12) && pScreenSurface)
+            SaveSurfaceBitmap(0, 0, ScreenWidth, ScreenHeight, pScreenSurface, ScreenshotFile);
     }
 }

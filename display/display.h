@@ -44,3 +44,8 @@ bool SetTransparentColorKey(IDirectDrawSurface7* surface);
 bool GetSurfaceLayout(int32_t& pitch, int32_t& height, IDirectDrawSurface7* surface);
 NativePixel ReadScreenPixel(int x, int y);
 NativePixel RgbToNativePixel(int red, int green, int blue);
+
+// BMP files
+IDirectDrawSurface7* LoadBitmapSurface(const char* fileName);
+bool SaveSurfaceBitmap(int x, int y, int width, int height, IDirectDrawSurface7* surface,
+                       const char* fileName);

@@ -1,0 +1,215 @@
+// bitmap.cpp -- BMP files: images loaded into new off-screen surfaces, surfaces saved as images
+//
+// The loader relies on the fixed layout of an uncompressed BMP (a 14-byte file header, a
+// 40-byte info header, a 256-entry colour table at 8 bits) and lets GDI convert the picture to
+// the display's format. The writer stores a rectangle of any surface in that same layout.
+
+#include <cstring>
+#include <new>
+
+#include "display.h"
+
+namespace {
+
+constexpr DWORD FileHeaderBytes = 14;
+constexpr DWORD InfoHeaderBytes = 40;
+constexpr DWORD ColorTableBytes = 1024;
+constexpr DWORD PixelsAfterTable = InfoHeaderBytes + ColorTableBytes;  // 1064 from the info header
+
+int32_t ReadLong(const BYTE* p) { return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24); }
+uint16_t ReadWord(const BYTE* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+
+// Writes little-endian fields into the file; remembers whether every write succeeded.
+class FileWriter {
+public:
+    explicit FileWriter(HANDLE file) : file_(file) {}
+    void Bytes(const void* data, DWORD count)
+    {
+        DWORD written = 0;
+        if (!WriteFile(file_, data, count, &written, nullptr) || written != count)
+            ok_ = false;
+    }
+    void Word(uint16_t value)
+    {
+        const BYTE bytes[2] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8)};
+        Bytes(bytes, 2);
+    }
+    void Long(uint32_t value)
+    {
+        const BYTE bytes[4] = {static_cast<BYTE>(value), static_cast<BYTE>(value >> 8),
+                               static_cast<BYTE>(value >> 16), static_cast<BYTE>(value >> 24)};
+        Bytes(bytes, 4);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    HANDLE file_;
+    bool ok_ = true;
+};
+
+// True when the surface's 16-bit pixels are laid out 5-6-5, as nearly every display's are.
+bool HasSixBitGreen(IDirectDrawSurface7* surface)
+{
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    if (FAILED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr)))
+        return true;
+    surface->Unlock(nullptr);
+    return desc.ddpfPixelFormat.dwGBitMask == 0x07E0;
+}
+
+// A 16-bit file without colour masks is read as 5-5-5 by every reader, so 5-6-5 pixels are
+// written with green cut to five bits; the file keeps its size and shows the screen's colours.
+void ToFiveFiveFive(BYTE* row, int pixels)
+{
+    for (int i = 0; i < pixels; ++i) {
+        const uint16_t p = static_cast<uint16_t>(row[2 * i] | row[2 * i + 1] << 8);
+        const uint16_t q = static_cast<uint16_t>(((p >> 11) << 10) | (((p >> 6) & 31) << 5) | (p & 31));
+        row[2 * i] = static_cast<BYTE>(q);
+        row[2 * i + 1] = static_cast<BYTE>(q >> 8);
+    }
+}
+
+}  // namespace
+
+IDirectDrawSurface7* LoadBitmapSurface(const char* fileName)
+{
+    HANDLE file = CreateFileA(fileName, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return nullptr;
+    // A file too short for its two headers has no picture to offer.
+    const DWORD size = GetFileSize(file, nullptr);
+    if (size == INVALID_FILE_SIZE || size < FileHeaderBytes + InfoHeaderBytes) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    const DWORD bufferBytes = size - FileHeaderBytes;
+    BYTE* buffer = new (std::nothrow) BYTE[bufferBytes];
+    if (!buffer) {
+        CloseHandle(file);
+        return nullptr;
+    }
+    memset(buffer, 0, bufferBytes);
+    DWORD bytesRead = 0;
+    SetFilePointer(file, FileHeaderBytes, nullptr, FILE_BEGIN);
+    ReadFile(file, buffer, bufferBytes, &bytesRead, nullptr);
+    CloseHandle(file);
+
+    const int32_t width = ReadLong(buffer + 4);
+    const int32_t height = ReadLong(buffer + 8);
+    const uint16_t bitCount = ReadWord(buffer + 14);
+    IDirectDrawSurface7* surface = CreateOffscreenSurface(width, height);
+    if (!surface) {
+        delete[] buffer;
+        return nullptr;
+    }
+    SetTransparentColorKey(surface);
+
+    DWORD pixelOffset = 0;
+    if (bitCount == 8)
+        pixelOffset = PixelsAfterTable;
+    else if (bitCount == 16 || bitCount == 24 || bitCount == 32)
+        pixelOffset = InfoHeaderBytes;
+    if (pixelOffset != 0) {
+        // The rows must all lie in the file; a truncated file is refused rather than read past.
+        const int64_t stride = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
+        if (static_cast<int64_t>(pixelOffset) + stride * height > bufferBytes) {
+            surface->Release();
+            delete[] buffer;
+            return nullptr;
+        }
+        HDC dc = nullptr;
+        if (surface->GetDC(&dc) == DD_OK) {
+            StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, buffer + pixelOffset,
+                          reinterpret_cast<const BITMAPINFO*>(buffer), DIB_RGB_COLORS, SRCCOPY);
+            surface->ReleaseDC(dc);
+        }
+    }
+    delete[] buffer;
+    return surface;
+}
+
+bool SaveSurfaceBitmap(int x, int y, int width, int height, IDirectDrawSurface7* surface,
+                       const char* fileName)
+{
+    // Everything that can fail on the surface's side is settled before the file is created,
+    // so that a surface that cannot be read never costs the user an existing file.
+    int32_t pitch = 0;
+    int32_t rows = 0;
+    if (!GetSurfaceLayout(pitch, rows, surface))
+        return false;
+    const int bytesPerPixel = BitsPerPixel == 8 ? 1 : BitsPerPixel == 16 ? 2 : BitsPerPixel == 32 ? 4 : 0;
+    if (bytesPerPixel == 0)
+        return false;
+
+    // A negative corner moves the rectangle to the edge; it is not shortened by it.
+    int64_t left = x < 0 ? 0 : x;
+    int64_t top = y < 0 ? 0 : y;
+    int64_t cutWidth = width;
+    int64_t cutHeight = height;
+    const int64_t rowPixels = pitch / bytesPerPixel;
+    if (left + cutWidth > rowPixels)
+        cutWidth = rowPixels - left;
+    if (top + cutHeight > rows)
+        cutHeight = rows - top;
+    if (cutWidth <= 0 || cutHeight <= 0)
+        return false;
+
+    const DWORD rowBytes = static_cast<DWORD>(cutWidth * bytesPerPixel);
+    const DWORD paddedRowBytes = (rowBytes + 3) / 4 * 4;
+    const DWORD tableBytes = BitsPerPixel == 8 ? ColorTableBytes : 0;
+    const DWORD pixelOffset = FileHeaderBytes + InfoHeaderBytes + tableBytes;
+    const DWORD imageBytes = paddedRowBytes * static_cast<DWORD>(cutHeight);
+    const bool widenedGreen = BitsPerPixel == 16 && HasSixBitGreen(surface);
+
+    auto* memory = static_cast<BYTE*>(LockSurfaceMemory(surface));
+    if (!memory)
+        return false;
+    HANDLE file = CreateFileA(fileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        UnlockSurfaceMemory(surface);
+        return false;
+    }
+
+    FileWriter out(file);
+    out.Bytes("BM", 2);
+    out.Long(pixelOffset + imageBytes);
+    out.Word(0);
+    out.Word(0);
+    out.Long(pixelOffset);
+    out.Long(InfoHeaderBytes);
+    out.Long(static_cast<uint32_t>(cutWidth));
+    out.Long(static_cast<uint32_t>(cutHeight));
+    out.Word(1);
+    out.Word(BitsPerPixel);
+    out.Long(BI_RGB);
+    out.Long(imageBytes);
+    out.Long(0);
+    out.Long(0);
+    out.Long(0);
+    out.Long(0);
+    if (BitsPerPixel == 8) {
+        for (const PALETTEENTRY& entry : PaletteEntries) {
+            const BYTE quad[4] = {entry.peBlue, entry.peGreen, entry.peRed, entry.peFlags};
+            out.Bytes(quad, 4);
+        }
+    }
+    // Rows run bottom-up in the file; each is padded with zeros to a multiple of four bytes.
+    BYTE* row = new (std::nothrow) BYTE[paddedRowBytes];
+    if (!row) {
+        UnlockSurfaceMemory(surface);
+        CloseHandle(file);
+        return false;
+    }
+    memset(row, 0, paddedRowBytes);
+    for (int64_t r = top + cutHeight - 1; r >= top && out.ok(); --r) {
+        memcpy(row, memory + r * pitch + left * bytesPerPixel, rowBytes);
+        if (widenedGreen)
+            ToFiveFiveFive(row, static_cast<int>(cutWidth));
+        out.Bytes(row, paddedRowBytes);
+    }
+    delete[] row;
+    UnlockSurfaceMemory(surface);
+    CloseHandle(file);
+    return out.ok();
+}

@@ -1,0 +1,171 @@
+// layer_dib_test.cpp -- StretchDIBits into surface DCs: row order, formats, conversion, cutting
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "support.h"
+
+namespace {
+
+HINSTANCE__ instance{};
+
+struct Target {
+    IDirectDraw7* dd = nullptr;
+    IDirectDrawSurface7* surface = nullptr;
+    HDC dc = nullptr;
+    int bits;
+
+    explicit Target(int depth, const PALETTEENTRY* palette = nullptr) : bits(depth)
+    {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.lpszClassName = "dib-test";
+        RegisterClassA(&windowClass);
+        HWND window = CreateWindowExA(0, "dib-test", "", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, &instance, nullptr);
+        EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
+        EXPECT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+        EXPECT_EQ(dd->SetDisplayMode(64, 64, depth, 0, 0), DD_OK);
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+        desc.dwWidth = 4;
+        desc.dwHeight = 4;
+        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
+        EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
+        if (palette) {
+            IDirectDrawPalette* pal = nullptr;
+            EXPECT_EQ(dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, const_cast<PALETTEENTRY*>(palette), &pal, nullptr), DD_OK);
+            EXPECT_EQ(surface->SetPalette(pal), DD_OK);
+        }
+        FillSurfaceBytes(surface, 0xCD);
+        EXPECT_EQ(surface->GetDC(&dc), DD_OK);
+    }
+    uint32_t at(int x, int y)
+    {
+        surface->ReleaseDC(dc);
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+        uint32_t value = 0;
+        memcpy(&value, static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * (bits / 8), bits / 8);
+        surface->Unlock(nullptr);
+        surface->GetDC(&dc);
+        return value;
+    }
+};
+
+struct Info {
+    BITMAPINFOHEADER header{};
+    RGBQUAD colors[256]{};
+    Info(int width, int height, int bitCount)
+    {
+        header.biSize = sizeof(BITMAPINFOHEADER);
+        header.biWidth = width;
+        header.biHeight = height;
+        header.biPlanes = 1;
+        header.biBitCount = static_cast<WORD>(bitCount);
+        header.biCompression = BI_RGB;
+    }
+    const BITMAPINFO* get() const { return reinterpret_cast<const BITMAPINFO*>(this); }
+};
+
+}  // namespace
+
+TEST(StretchDIBits, RowOrderFollowsTheSignOfTheHeight)
+{
+    Target target(32);
+    // Two rows of one 24-bit pixel, each row padded to four bytes: first red, then blue.
+    const uint8_t bits[8] = {0, 0, 255, 0, 255, 0, 0, 0};
+    Info bottomUp(1, 2, 24);
+    EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 1, 2, 0, 0, 1, 2, bits, bottomUp.get(), DIB_RGB_COLORS, SRCCOPY), 2);
+    EXPECT_EQ(target.at(0, 0), 0x0000FFu) << "a bottom-up bitmap's first row is its bottom row";
+    EXPECT_EQ(target.at(0, 1), 0xFF0000u);
+    Info topDown(1, -2, 24);
+    StretchDIBits(target.dc, 1, 0, 1, 2, 0, 0, 1, 2, bits, topDown.get(), DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(target.at(1, 0), 0xFF0000u);
+    EXPECT_EQ(target.at(1, 1), 0x0000FFu);
+}
+
+TEST(StretchDIBits, SourceRectangleCountsFromTheBottomAndScales)
+{
+    Target target(16);
+    // 2 x 2, 32 bits, bottom row first: (white, black) then top row (red, green).
+    const uint32_t bits[4] = {0xFFFFFF, 0x000000, 0xFF0000, 0x00FF00};
+    Info info(2, 2, 32);
+    // The bottom-right pixel (source x 1, y 0 from the bottom), doubled into 2 x 2 at (1, 1).
+    StretchDIBits(target.dc, 1, 1, 2, 2, 1, 0, 1, 1, bits, info.get(), DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(target.at(1, 1), 0x0000u);
+    EXPECT_EQ(target.at(2, 2), 0x0000u);
+    EXPECT_EQ(target.at(0, 0), 0xCDCDu);
+    EXPECT_EQ(target.at(3, 3), 0xCDCDu);
+    // The whole picture at the surface's corner, hanging off it: only what is inside is drawn.
+    StretchDIBits(target.dc, 3, 3, 2, 2, 0, 0, 2, 2, bits, info.get(), DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(target.at(3, 3), 0xF800u) << "top-left of the picture is its red pixel";
+    StretchDIBits(target.dc, -1, -1, 2, 2, 0, 0, 2, 2, bits, info.get(), DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(target.at(0, 0), 0x0000u) << "the picture's bottom-right, black";
+}
+
+TEST(StretchDIBits, FormatsConvertAsGdiConvertsImageData)
+{
+    Target target(16);
+    const uint16_t bits555[2] = {0x7C00, 0x03FF};  // red; green + blue at full
+    Info info16(2, 1, 16);
+    StretchDIBits(target.dc, 0, 0, 2, 1, 0, 0, 2, 1, bits555, info16.get(), DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(target.at(0, 0), 0xF800u);
+    EXPECT_EQ(target.at(1, 0), 0x07FFu);
+
+    Info info8(2, 1, 8);
+    info8.header.biClrUsed = 2;
+    info8.colors[1] = RGBQUAD{4, 103, 251, 0};
+    const uint8_t indices[4] = {1, 9, 0, 0};  // 9 is past the table's two entries
+    StretchDIBits(target.dc, 0, 1, 2, 1, 0, 0, 2, 1, indices, info8.get(), DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(target.at(0, 1), 0xFB20u);
+    EXPECT_EQ(target.at(1, 1), 0x0000u);
+}
+
+TEST(StretchDIBits, EightBitTargetsTakeTheNearestEntryOfFiveBitColours)
+{
+    PALETTEENTRY palette[256] = {};
+    palette[1] = PALETTEENTRY{200, 0, 0, 0};
+    palette[2] = PALETTEENTRY{204, 4, 4, 0};  // exactly (203 reduced to five bits) + 4
+    Target target(8, palette);
+    const uint8_t bits[4] = {0, 0, 203, 0};  // one 24-bit pixel, red 203
+    Info info(1, 1, 24);
+    StretchDIBits(target.dc, 0, 0, 1, 1, 0, 0, 1, 1, bits, info.get(), DIB_RGB_COLORS, SRCCOPY);
+    EXPECT_EQ(target.at(0, 0), 2u) << "203 becomes 204 before the search, so entry 2 matches exactly";
+}
+
+TEST(StretchDIBits, RefusesWhatItDoesNotDrawWithoutTouchingTheSurface)
+{
+    Target target(16);
+    const uint8_t bits[64] = {};
+    struct Row {
+        const char* name;
+        int bitCount;
+        DWORD compression;
+        UINT usage;
+        DWORD rop;
+    };
+    const Row rows[] = {
+        {"4 bits", 4, BI_RGB, DIB_RGB_COLORS, SRCCOPY},
+        {"1 bit", 1, BI_RGB, DIB_RGB_COLORS, SRCCOPY},
+        {"bit fields", 16, BI_BITFIELDS, DIB_RGB_COLORS, SRCCOPY},
+        {"run lengths", 8, BI_RLE8, DIB_RGB_COLORS, SRCCOPY},
+        {"palette indices", 8, BI_RGB, DIB_PAL_COLORS, SRCCOPY},
+        {"another raster operation", 24, BI_RGB, DIB_RGB_COLORS, 0x00EE0086},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Info info(2, 2, row.bitCount);
+        info.header.biCompression = row.compression;
+        EXPECT_EQ(StretchDIBits(target.dc, 0, 0, 2, 2, 0, 0, 2, 2, bits, info.get(), row.usage, row.rop), 0);
+    }
+    Info info(2, 2, 24);
+    EXPECT_EQ(StretchDIBits(nullptr, 0, 0, 2, 2, 0, 0, 2, 2, bits, info.get(), DIB_RGB_COLORS, SRCCOPY), 0);
+    EXPECT_EQ(StretchDIBits(target.dc, 0, 0, -2, 2, 0, 0, 2, 2, bits, info.get(), DIB_RGB_COLORS, SRCCOPY), 0);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            ASSERT_EQ(target.at(x, y), 0xCDCDu) << "pixel (" << x << ", " << y << ")";
+}
