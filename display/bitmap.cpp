@@ -98,6 +98,21 @@ IDirectDrawSurface7* LoadBitmapSurface(const char* fileName)
     const int32_t width = ReadLong(buffer + 4);
     const int32_t height = ReadLong(buffer + 8);
     const uint16_t bitCount = ReadWord(buffer + 14);
+    DWORD pixelOffset = 0;
+    if (bitCount == 8)
+        pixelOffset = PixelsAfterTable;
+    else if (bitCount == 16 || bitCount == 24 || bitCount == 32)
+        pixelOffset = InfoHeaderBytes;
+    // The rows must all lie in the file; a truncated file is refused, before a surface of its
+    // claimed size is made, rather than read past its end.
+    if (pixelOffset != 0) {
+        const int64_t stride = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
+        const int64_t available = static_cast<int64_t>(bufferBytes) - pixelOffset;
+        if (width <= 0 || height <= 0 || available < 0 || available / stride < height) {
+            delete[] buffer;
+            return nullptr;
+        }
+    }
     IDirectDrawSurface7* surface = CreateOffscreenSurface(width, height);
     if (!surface) {
         delete[] buffer;
@@ -105,25 +120,12 @@ IDirectDrawSurface7* LoadBitmapSurface(const char* fileName)
     }
     SetTransparentColorKey(surface);
 
-    DWORD pixelOffset = 0;
-    if (bitCount == 8)
-        pixelOffset = PixelsAfterTable;
-    else if (bitCount == 16 || bitCount == 24 || bitCount == 32)
-        pixelOffset = InfoHeaderBytes;
-    if (pixelOffset != 0) {
-        // The rows must all lie in the file; a truncated file is refused rather than read past.
-        const int64_t stride = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
-        if (static_cast<int64_t>(pixelOffset) + stride * height > bufferBytes) {
-            surface->Release();
-            delete[] buffer;
-            return nullptr;
-        }
-        HDC dc = nullptr;
-        if (surface->GetDC(&dc) == DD_OK) {
-            StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, buffer + pixelOffset,
-                          reinterpret_cast<const BITMAPINFO*>(buffer), DIB_RGB_COLORS, SRCCOPY);
-            surface->ReleaseDC(dc);
-        }
+    // Other depths (1 and 4 bits among them) are not drawn: the surface comes without the picture.
+    HDC dc = nullptr;
+    if (pixelOffset != 0 && surface->GetDC(&dc) == DD_OK) {
+        StretchDIBits(dc, 0, 0, width, height, 0, 0, width, height, buffer + pixelOffset,
+                      reinterpret_cast<const BITMAPINFO*>(buffer), DIB_RGB_COLORS, SRCCOPY);
+        surface->ReleaseDC(dc);
     }
     delete[] buffer;
     return surface;
