@@ -79,11 +79,12 @@ int WINAPI DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format)
     const int64_t lineHeight = metrics.height;
     const int64_t tabWidth = std::max<int64_t>(1, int64_t{TabColumns} * metrics.averageWidth);
     const SurfacePixels& target = *state.target;
+    // The rectangle cut to the surface; an empty or inverted one leaves an empty clip.
     ClipBox clip;
-    clip.left = std::max<LONG>(rect->left, 0);
-    clip.top = std::max<LONG>(rect->top, 0);
-    clip.right = std::min<LONG>(rect->right, target.width);
-    clip.bottom = std::min<LONG>(rect->bottom, target.height);
+    clip.left = std::clamp<LONG>(rect->left, 0, target.width);
+    clip.top = std::clamp<LONG>(rect->top, 0, target.height);
+    clip.right = std::clamp<LONG>(rect->right, clip.left, target.width);
+    clip.bottom = std::clamp<LONG>(rect->bottom, clip.top, target.height);
 
     const auto* bytes = reinterpret_cast<const uint8_t*>(text);
     int64_t y = rect->top;

@@ -406,7 +406,8 @@ int64_t stamp_run(const SurfacePixels& target, FontInstance& font, int64_t x, in
     const FaceSize& size = *font.size;
     int64_t pen = x;
     size_t i = 0;
-    const bool rowsVisible = clip.left < clip.right && y + size.cellHeight + size.reach > clip.top &&
+    const bool rowsVisible = clip.left < clip.right && clip.top < clip.bottom &&
+                             y + size.cellHeight + size.reach > clip.top &&
                              y - size.reach < clip.bottom;
     if (rowsVisible) {
         for (; i < count; ++i) {
@@ -438,13 +439,18 @@ int64_t run_advance(FontInstance& font, const uint8_t* text, size_t count)
 void fill_background(const SurfacePixels& target, int64_t left, int64_t top, int64_t right,
                      int64_t bottom, const ClipBox& clip, uint32_t pixel)
 {
-    PixelRect rect;
-    rect.left = static_cast<int>(std::max<int64_t>(left, clip.left));
-    rect.top = static_cast<int>(std::max<int64_t>(top, clip.top));
-    rect.right = static_cast<int>(std::min<int64_t>(right, clip.right));
-    rect.bottom = static_cast<int>(std::min<int64_t>(bottom, clip.bottom));
-    if (rect.left >= rect.right || rect.top >= rect.bottom)
+    left = std::max<int64_t>(left, clip.left);
+    top = std::max<int64_t>(top, clip.top);
+    right = std::min<int64_t>(right, clip.right);
+    bottom = std::min<int64_t>(bottom, clip.bottom);
+    if (left >= right || top >= bottom)
         return;
+    // Now inside the clip, so inside the surface.
+    PixelRect rect;
+    rect.left = static_cast<int>(left);
+    rect.top = static_cast<int>(top);
+    rect.right = static_cast<int>(right);
+    rect.bottom = static_cast<int>(bottom);
     blit_fill(PixelBuffer{target.bits, target.width, target.height, target.pitch, target.bitsPerPixel / 8},
               rect, pixel);
 }
