@@ -127,10 +127,6 @@ struct DeviceContext {
     uintptr_t brush = 0;
 };
 
-const COLORREF StockBrushColors[] = {
-    RGB(255, 255, 255), RGB(192, 192, 192), RGB(128, 128, 128), RGB(64, 64, 64), RGB(0, 0, 0), RGB(0, 0, 0),
-};
-
 SlotTable<DeviceContext>& contexts()
 {
     static auto* table = new SlotTable<DeviceContext>(Kind::Dc, MaxSlots);
