@@ -73,3 +73,8 @@ bool layer_window_info(HWND window, LayerWindowInfo* info);
 // Callbacks: after every present of the primary, and before every DispatchMessageA.
 void layer_on_present(std::function<void()> callback);
 void layer_on_dispatch(std::function<void(const MSG&)> callback);
+
+// The installed face that text drawn on a DC with its selected font comes from, as fontconfig
+// names it (family "Liberation Serif", style "Bold"); false for a bad DC or when no face at all
+// could be had.
+bool layer_font_face(HDC dc, std::string* family, std::string* style);

@@ -1,4 +1,5 @@
-// wingdi.h -- gdi32 as the engine uses it: colours, palette entries, stock objects, text on a DC
+// wingdi.h -- gdi32 as the engine uses it: colours, palette entries, stock objects, fonts and
+// text on a DC
 #pragma once
 #ifdef _WIN32
 #error "this is the Linux platform layer's wingdi.h; on Windows the SDK header answers"
@@ -76,9 +77,58 @@ typedef struct tagBITMAPFILEHEADER {
     DWORD bfOffBits;
 } BITMAPFILEHEADER, *LPBITMAPFILEHEADER;
 #pragma pack(pop)
+#define LF_FACESIZE 32
+
+#define FW_DONTCARE 0
+#define FW_THIN 100
+#define FW_EXTRALIGHT 200
+#define FW_LIGHT 300
+#define FW_NORMAL 400
+#define FW_REGULAR 400
+#define FW_MEDIUM 500
+#define FW_SEMIBOLD 600
+#define FW_BOLD 700
+#define FW_EXTRABOLD 800
+#define FW_HEAVY 900
+
+#define ANSI_CHARSET 0
+#define DEFAULT_CHARSET 1
+#define SYMBOL_CHARSET 2
+#define RUSSIAN_CHARSET 204
+#define EASTEUROPE_CHARSET 238
+#define OEM_CHARSET 255
+
+#define OUT_DEFAULT_PRECIS 0
+#define CLIP_DEFAULT_PRECIS 0
+
+#define DEFAULT_QUALITY 0
+#define DRAFT_QUALITY 1
+#define PROOF_QUALITY 2
+#define NONANTIALIASED_QUALITY 3
+#define ANTIALIASED_QUALITY 4
+#define CLEARTYPE_QUALITY 5
+
+#define DEFAULT_PITCH 0
+#define FIXED_PITCH 1
+#define VARIABLE_PITCH 2
+
+#define FF_DONTCARE (0 << 4)
+#define FF_ROMAN (1 << 4)
+#define FF_SWISS (2 << 4)
+#define FF_MODERN (3 << 4)
+#define FF_SCRIPT (4 << 4)
+#define FF_DECORATIVE (5 << 4)
 
 HGDIOBJ WINAPI GetStockObject(int object);
+HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight,
+                         DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
+                         DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                         DWORD pitchAndFamily, LPCSTR faceName);
+HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object);
+BOOL WINAPI DeleteObject(HGDIOBJ object);
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF color);
+COLORREF WINAPI SetTextColor(HDC dc, COLORREF color);
+int WINAPI SetBkMode(HDC dc, int mode);
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
 int WINAPI StretchDIBits(HDC dc, int destX, int destY, int destWidth, int destHeight, int sourceX,
                          int sourceY, int sourceWidth, int sourceHeight, const void* bits,

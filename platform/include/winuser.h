@@ -1,5 +1,5 @@
 // winuser.h -- user32 as the engine uses it: window class, window, messages, timer, cursor, keys,
-// message box, wsprintfA, SetRect
+// message box, wsprintfA, SetRect, DrawTextA
 #pragma once
 #ifdef _WIN32
 #error "this is the Linux platform layer's winuser.h; on Windows the SDK header answers"
@@ -166,3 +166,20 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 int wsprintfA(LPSTR buffer, LPCSTR format, ...);
 BOOL WINAPI SetRect(LPRECT rect, int left, int top, int right, int bottom);
+
+#define DT_TOP 0x00000000
+#define DT_LEFT 0x00000000
+#define DT_CENTER 0x00000001
+#define DT_RIGHT 0x00000002
+#define DT_VCENTER 0x00000004
+#define DT_BOTTOM 0x00000008
+#define DT_WORDBREAK 0x00000010
+#define DT_SINGLELINE 0x00000020
+#define DT_EXPANDTABS 0x00000040
+#define DT_TABSTOP 0x00000080
+#define DT_NOCLIP 0x00000100
+#define DT_EXTERNALLEADING 0x00000200
+#define DT_CALCRECT 0x00000400
+#define DT_NOPREFIX 0x00000800
+
+int WINAPI DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format);

@@ -1,90 +1,202 @@
-// gdi.cpp -- gdi32 on DirectDraw surfaces: device contexts, stock objects, colours, TextOutA
+// gdi.cpp -- gdi32 on DirectDraw surfaces: device contexts, stock objects, fonts, colours,
+// TextOutA
 //
 // A DirectDraw GetDC gives a memory DC over the surface's pixels, with the defaults of a new DC:
 // white background, OPAQUE mode, black text, the stock System font, top-left alignment. Colours
 // are converted into the surface's format as GDI converts them: XRGB8888 at 32 bits, RGB565 by
 // truncation at 16, the nearest palette entry at 8. Nothing is drawn outside the surface.
+// Handles are checked: a DC or font that was deleted, or a value that never was one, makes the
+// call fail; handles carry a generation, so a stale one is told apart from its slot's next user.
+// CreateFontA only records the request; the font is realised (font.cpp) when text is first drawn
+// with it, and realised fonts are shared, so creating and deleting a font per call costs little.
 // Left out on purpose: pens, brushes as drawing tools, regions, mapping modes, text alignment
-// other than top-left.
+// other than top-left, italic/underlined/struck-out/stretched/rotated fonts (refused).
 
+#include <cstdio>
 #include <cstring>
+#include <deque>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "font.h"
 #include "internal.h"
+#include "testing.h"
 
 namespace {
 
 constexpr uint32_t PaletteIndexTag = 0x01000000;
 constexpr uint32_t DibIndexTag = 0x10FF0000;
+constexpr DWORD ErrorNotSupported = 50;  // ERROR_NOT_SUPPORTED
 
-enum class ObjectType { Brush, Font };
+// A handle is kind << 28 | generation << 16 | slot. Stock objects have generation 0 and their
+// stock number as the slot.
+enum class Kind : uint32_t { Dc = 1, Font = 2, StockBrush = 3, StockFont = 4 };
+constexpr uint32_t MaxSlots = 0x10000;
+constexpr uint32_t GenerationMask = 0xFFF;
+// The platform's per-process quota of GDI objects; a program that leaks fonts fails here as it
+// would there.
+constexpr uint32_t MaxFonts = 10000;
 
-struct GdiObject {
-    ObjectType type;
+uintptr_t make_handle(Kind kind, uint32_t generation, uint32_t slot)
+{
+    return (static_cast<uintptr_t>(kind) << 28) | (static_cast<uintptr_t>(generation) << 16) | slot;
+}
+
+Kind handle_kind(uintptr_t handle) { return static_cast<Kind>((handle >> 28) & 0xF); }
+
+// Live objects in numbered slots; a freed slot is taken again with the next generation.
+template <typename T>
+class SlotTable {
+public:
+    explicit SlotTable(Kind kind, uint32_t limit) : kind_(kind), limit_(limit) {}
+
+    T* find(uintptr_t handle)
+    {
+        if (handle > 0xFFFFFFFFu || handle_kind(handle) != kind_)
+            return nullptr;
+        const uint32_t slot = handle & 0xFFFF;
+        if (slot >= slots_.size())
+            return nullptr;
+        Slot& entry = slots_[slot];
+        if (!entry.live || entry.generation != ((handle >> 16) & GenerationMask))
+            return nullptr;
+        return &entry.object;
+    }
+
+    // The new object's handle, or 0 when the table is full.
+    uintptr_t add(const T& object)
+    {
+        uint32_t slot;
+        if (!free_.empty()) {
+            slot = free_.back();
+            free_.pop_back();
+        } else {
+            if (slots_.size() >= limit_)
+                return 0;
+            slot = static_cast<uint32_t>(slots_.size());
+            slots_.emplace_back();
+        }
+        Slot& entry = slots_[slot];
+        entry.object = object;
+        entry.live = true;
+        entry.generation = entry.generation % GenerationMask + 1;  // 1..0xFFF, never 0
+        return make_handle(kind_, entry.generation, slot);
+    }
+
+    void remove(uintptr_t handle)
+    {
+        const uint32_t slot = handle & 0xFFFF;
+        slots_[slot].live = false;
+        free_.push_back(slot);
+    }
+
+    template <typename F>
+    void for_each(F visit)
+    {
+        for (Slot& entry : slots_)
+            if (entry.live)
+                visit(entry.object);
+    }
+
+private:
+    struct Slot {
+        T object{};
+        uint32_t generation = 0;
+        bool live = false;
+    };
+    Kind kind_;
+    uint32_t limit_;
+    std::deque<Slot> slots_;  // a deque keeps objects in place as it grows
+    std::vector<uint32_t> free_;
 };
 
-struct StockBrush : GdiObject {
-    COLORREF color;
+struct FontObject {
+    FontRequest request;
+    int selections = 0;                // DCs it is selected into
+    FontInstance* realised = nullptr;  // valid while realisedGeneration is current
+    uint32_t realisedGeneration = 0;
 };
-
-// The stock System font: a 16-pixel cell (13 above the baseline, 3 below) with 7-pixel average
-// characters.
-struct SystemFont : GdiObject {
-    int height = 16;
-    int ascent = 13;
-    int averageWidth = 7;
-};
-
-StockBrush stockBrushes[] = {
-    {{ObjectType::Brush}, RGB(255, 255, 255)}, {{ObjectType::Brush}, RGB(192, 192, 192)},
-    {{ObjectType::Brush}, RGB(128, 128, 128)}, {{ObjectType::Brush}, RGB(64, 64, 64)},
-    {{ObjectType::Brush}, RGB(0, 0, 0)},       {{ObjectType::Brush}, RGB(0, 0, 0)},
-};
-SystemFont systemFont{{ObjectType::Font}};
 
 struct DeviceContext {
     SurfacePixels target;
     COLORREF background = RGB(255, 255, 255);
     int backgroundMode = OPAQUE;
     COLORREF textColor = RGB(0, 0, 0);
-    SystemFont* font = &systemFont;
+    uintptr_t font = 0;
+    uintptr_t brush = 0;
 };
 
-DeviceContext* context_from_handle(HDC dc) { return reinterpret_cast<DeviceContext*>(dc); }
-
-void store_pixel_run(const SurfacePixels& target, int x0, int x1, int y, uint32_t pixel)
+SlotTable<DeviceContext>& contexts()
 {
-    uint8_t* row = target.bits + static_cast<ptrdiff_t>(y) * target.pitch;
-    for (int x = x0; x < x1; ++x) {
-        switch (target.bitsPerPixel) {
-        case 8:
-            row[x] = static_cast<uint8_t>(pixel);
-            break;
-        case 16: {
-            const uint16_t value = static_cast<uint16_t>(pixel);
-            memcpy(row + 2 * x, &value, 2);
-            break;
-        }
-        default:
-            memcpy(row + 4 * x, &pixel, 4);
-            break;
-        }
-    }
+    static auto* table = new SlotTable<DeviceContext>(Kind::Dc, MaxSlots);
+    return *table;
 }
 
-// Fills [left, right) x [top, bottom), cut to the surface.
-void fill_box(const SurfacePixels& target, int left, int top, int right, int bottom, uint32_t pixel)
+SlotTable<FontObject>& fonts()
 {
-    if (left < 0)
-        left = 0;
-    if (top < 0)
-        top = 0;
-    if (right > target.width)
-        right = target.width;
-    if (bottom > target.height)
-        bottom = target.height;
-    for (int y = top; y < bottom; ++y)
-        if (left < right)
-            store_pixel_run(target, left, right, y, pixel);
+    static auto* table = new SlotTable<FontObject>(Kind::Font, MaxFonts);
+    return *table;
+}
+
+// The stock System font: a bold sans-serif face in a 16-pixel cell, reading the system code page.
+FontObject& system_font()
+{
+    static FontObject font = [] {
+        FontObject object;
+        strcpy(object.request.face, "System");
+        object.request.height = 16;
+        object.request.weight = FW_BOLD;
+        object.request.charSet = DEFAULT_CHARSET;
+        object.request.pitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+        return object;
+    }();
+    return font;
+}
+
+uintptr_t stock_handle(int object)
+{
+    if (object >= WHITE_BRUSH && object <= NULL_BRUSH)
+        return make_handle(Kind::StockBrush, 0, static_cast<uint32_t>(object));
+    if (object == SYSTEM_FONT)
+        return make_handle(Kind::StockFont, 0, SYSTEM_FONT);
+    return 0;
+}
+
+bool is_stock(uintptr_t handle)
+{
+    const Kind kind = handle_kind(handle);
+    if (handle > 0xFFFFFFFFu || (handle >> 16 & GenerationMask) != 0)
+        return false;
+    const uint32_t slot = handle & 0xFFFF;
+    return (kind == Kind::StockBrush && slot <= NULL_BRUSH) || (kind == Kind::StockFont && slot == SYSTEM_FONT);
+}
+
+// The font object behind a handle: a created font or the stock one; null for anything else.
+FontObject* font_object(uintptr_t handle)
+{
+    if (handle_kind(handle) == Kind::StockFont)
+        return is_stock(handle) ? &system_font() : nullptr;
+    return fonts().find(handle);
+}
+
+DeviceContext* context_from_handle(HDC dc) { return contexts().find(reinterpret_cast<uintptr_t>(dc)); }
+
+FontInstance* realised_font(FontObject& font)
+{
+    const uint32_t generation = font_cache_generation();
+    if (!font.realised || font.realisedGeneration != generation) {
+        font.realised = font_realise(font.request);
+        font.realisedGeneration = font_cache_generation();
+    }
+    return font.realised;
+}
+
+void note_unsupported(const char* call, const char* what)
+{
+    static std::set<std::string> noted;
+    if (noted.insert(std::string(call) + what).second)
+        fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
 }
 
 }  // namespace
@@ -131,12 +243,23 @@ uint32_t gdi_color_to_pixel(COLORREF color, int bitsPerPixel, const PALETTEENTRY
 
 HDC gdi_create_surface_dc(const SurfacePixels& pixels)
 {
-    auto* context = new DeviceContext;
-    context->target = pixels;
-    return reinterpret_cast<HDC>(context);
+    DeviceContext context;
+    context.target = pixels;
+    context.font = stock_handle(SYSTEM_FONT);
+    context.brush = stock_handle(WHITE_BRUSH);
+    return reinterpret_cast<HDC>(contexts().add(context));
 }
 
-void gdi_delete_surface_dc(HDC dc) { delete context_from_handle(dc); }
+void gdi_delete_surface_dc(HDC dc)
+{
+    DeviceContext* context = context_from_handle(dc);
+    if (!context)
+        return;
+    // The DC's selection goes with it, so its font may be deleted afterwards.
+    if (FontObject* font = fonts().find(context->font))
+        --font->selections;
+    contexts().remove(reinterpret_cast<uintptr_t>(dc));
+}
 
 const SurfacePixels* gdi_dc_target(HDC dc)
 {
@@ -144,17 +267,125 @@ const SurfacePixels* gdi_dc_target(HDC dc)
     return context ? &context->target : nullptr;
 }
 
+bool gdi_dc_text(HDC dc, DcText* text)
+{
+    DeviceContext* context = context_from_handle(dc);
+    if (!context)
+        return false;
+    FontObject* font = font_object(context->font);
+    if (!font)
+        font = &system_font();
+    const SurfacePixels& target = context->target;
+    text->target = &target;
+    text->font = realised_font(*font);
+    text->paint.opaque = context->backgroundMode == OPAQUE;
+    text->paint.textPixel = gdi_color_to_pixel(context->textColor, target.bitsPerPixel, target.palette);
+    text->paint.backPixel = text->paint.opaque
+                                ? gdi_color_to_pixel(context->background, target.bitsPerPixel, target.palette)
+                                : 0;
+    return true;
+}
+
 HGDIOBJ WINAPI GetStockObject(int object)
 {
-    if (object >= WHITE_BRUSH && object <= NULL_BRUSH)
-        return &stockBrushes[object];
-    if (object == SYSTEM_FONT)
-        return &systemFont;
+    return reinterpret_cast<HGDIOBJ>(stock_handle(object));
+}
+
+HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight,
+                         DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
+                         DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                         DWORD pitchAndFamily, LPCSTR faceName)
+{
+    if (layer_fault("CreateFontA"))
+        return nullptr;
+    if (weight < 0 || weight > 1000) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    const char* refused = nullptr;
+    if (width != 0 || escapement != 0 || orientation != 0)
+        refused = "a width, escapement or orientation";
+    else if (italic || underline || strikeOut)
+        refused = "an italic, underlined or struck-out font";
+    else if (charSet != ANSI_CHARSET && charSet != DEFAULT_CHARSET && charSet != RUSSIAN_CHARSET)
+        refused = "a character set other than ANSI, default and Russian";
+    else if (outPrecision != OUT_DEFAULT_PRECIS || clipPrecision != CLIP_DEFAULT_PRECIS)
+        refused = "an output or clipping precision other than the default";
+    else if (quality > NONANTIALIASED_QUALITY)
+        refused = "antialiased or ClearType quality";
+    else if (pitchAndFamily > 0xFF)
+        refused = "a pitch-and-family value above one byte";
+    if (refused) {
+        note_unsupported("CreateFontA", refused);
+        SetLastError(ErrorNotSupported);
+        return nullptr;
+    }
+    FontObject font;
+    if (faceName)
+        strncpy(font.request.face, faceName, LF_FACESIZE - 1);  // longer names are cut, as the record holds 32
+    font.request.height = height;
+    font.request.weight = weight;
+    font.request.charSet = static_cast<uint8_t>(charSet);
+    font.request.pitchAndFamily = static_cast<uint8_t>(pitchAndFamily);
+    const uintptr_t handle = fonts().add(font);
+    if (!handle)
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return reinterpret_cast<HFONT>(handle);
+}
+
+HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
+{
+    if (layer_fault("SelectObject"))
+        return nullptr;
+    DeviceContext* context = context_from_handle(dc);
+    const uintptr_t handle = reinterpret_cast<uintptr_t>(object);
+    if (!context) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (FontObject* font = font_object(handle)) {
+        const uintptr_t previous = context->font;
+        if (previous == handle)
+            return object;
+        if (FontObject* old = fonts().find(previous))
+            --old->selections;
+        if (handle_kind(handle) == Kind::Font)
+            ++font->selections;
+        context->font = handle;
+        return reinterpret_cast<HGDIOBJ>(previous);
+    }
+    if (handle_kind(handle) == Kind::StockBrush && is_stock(handle)) {
+        const uintptr_t previous = context->brush;
+        context->brush = handle;
+        return reinterpret_cast<HGDIOBJ>(previous);
+    }
+    SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
+}
+
+BOOL WINAPI DeleteObject(HGDIOBJ object)
+{
+    if (layer_fault("DeleteObject"))
+        return FALSE;
+    const uintptr_t handle = reinterpret_cast<uintptr_t>(object);
+    if (is_stock(handle))
+        return TRUE;  // stock objects are never deleted; asking is harmless
+    FontObject* font = fonts().find(handle);
+    if (!font) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    // A font still selected into a DC stays alive and the call fails.
+    if (font->selections > 0)
+        return FALSE;
+    fonts().remove(handle);
+    return TRUE;
 }
 
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF color)
 {
+    if (layer_fault("SetBkColor"))
+        return CLR_INVALID;
     DeviceContext* context = context_from_handle(dc);
     if (!context)
         return CLR_INVALID;
@@ -163,23 +394,58 @@ COLORREF WINAPI SetBkColor(HDC dc, COLORREF color)
     return previous;
 }
 
+COLORREF WINAPI SetTextColor(HDC dc, COLORREF color)
+{
+    if (layer_fault("SetTextColor"))
+        return CLR_INVALID;
+    DeviceContext* context = context_from_handle(dc);
+    if (!context)
+        return CLR_INVALID;
+    const COLORREF previous = context->textColor;
+    context->textColor = color;
+    return previous;
+}
+
+int WINAPI SetBkMode(HDC dc, int mode)
+{
+    if (layer_fault("SetBkMode"))
+        return 0;
+    DeviceContext* context = context_from_handle(dc);
+    if (!context || (mode != OPAQUE && mode != TRANSPARENT)) {
+        SetLastError(context ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    const int previous = context->backgroundMode;
+    context->backgroundMode = mode;
+    return previous;
+}
+
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count)
 {
-    DeviceContext* context = context_from_handle(dc);
-    if (!context || count < 0 || (count > 0 && !text))
+    if (layer_fault("TextOutA"))
+        return FALSE;
+    DcText state;
+    if (!gdi_dc_text(dc, &state) || count < 0 || (count > 0 && !text))
         return FALSE;
     if (count == 0)
         return TRUE;
-    const SystemFont& font = *context->font;
-    // FIXME: glyphs are not rasterised yet; text shows only its background cell in OPAQUE mode.
-    const int64_t extent = static_cast<int64_t>(count) * font.averageWidth;
-    if (context->backgroundMode == OPAQUE) {
-        const SurfacePixels& target = context->target;
-        const uint32_t pixel = gdi_color_to_pixel(context->background, target.bitsPerPixel, target.palette);
-        const int64_t right = x + extent;
-        const int64_t bottom = static_cast<int64_t>(y) + font.height;
-        fill_box(target, x, y, right > INT32_MAX ? INT32_MAX : static_cast<int>(right),
-                 bottom > INT32_MAX ? INT32_MAX : static_cast<int>(bottom), pixel);
-    }
+    // Control characters are not interpreted: CR, LF and TAB are drawn as the font's glyphs.
+    const SurfacePixels& target = *state.target;
+    const ClipBox surface{0, 0, target.width, target.height};
+    font_draw_text(target, state.font, x, y, reinterpret_cast<const uint8_t*>(text),
+                   static_cast<size_t>(count), surface, state.paint, false);
     return TRUE;
+}
+
+bool layer_font_face(HDC dc, std::string* family, std::string* style)
+{
+    DcText state;
+    FontFile file;
+    if (!gdi_dc_text(dc, &state) || !font_face_file(state.font, &file))
+        return false;
+    if (family)
+        *family = file.family;
+    if (style)
+        *style = file.style;
+    return true;
 }

@@ -1,0 +1,113 @@
+// text_bench.cpp -- the cost of text on surfaces at 16 bits: the scene's text box with its font
+// created and deleted, the status line, and a font's create-select-delete round trip
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/app.h"
+#include "display/display.h"
+#include "draw/text.h"
+
+namespace {
+
+// Brings the display up headless at 800 x 600, 16 bits, as the program does; once per process.
+bool DisplayReady()
+{
+    static const bool ready = [] {
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        static HINSTANCE__ instance{};
+        WNDCLASSA windowClass{};
+        windowClass.style = CS_DBLCLKS;
+        windowClass.lpfnWndProc = MainWndProc;
+        windowClass.hInstance = &instance;
+        windowClass.lpszClassName = "game";
+        RegisterClassA(&windowClass);
+        hMainWindow = CreateWindowExA(0, "game", "game", WS_POPUP, 0, 0, 1024, 768, nullptr,
+                                      nullptr, &instance, nullptr);
+        ShowWindow(hMainWindow, SW_SHOWNORMAL);
+        ScreenWidth = 800;
+        ScreenHeight = 600;
+        return InitDirectDraw(hMainWindow, 16) && AppActive;
+    }();
+    return ready;
+}
+
+// 40 lines of 60 Windows-1251 characters, Russian and English words, ended by CR LF.
+std::string BoxText()
+{
+    static const char* const Words[] = {
+        "\xD1\xFA\xE5\xF8\xFC",              // Съешь
+        "\xE6\xE5",                          // же
+        "\xE5\xF9\xB8",                      // ещё
+        "\xFD\xF2\xE8\xF5",                  // этих
+        "\xEC\xFF\xE3\xEA\xE8\xF5",          // мягких
+        "\xF4\xF0\xE0\xED\xF6\xF3\xE7\xF1\xEA\xE8\xF5",  // французских
+        "\xE1\xF3\xEB\xEE\xEA,",             // булок,
+        "quick", "brown", "fox", "jumps", "over", "the", "lazy", "dog", "1234567890",
+    };
+    std::string text;
+    size_t word = 0;
+    for (int line = 0; line < 40; ++line) {
+        std::string row;
+        while (row.size() < 60) {
+            if (!row.empty())
+                row += ' ';
+            row += Words[word++ % (sizeof(Words) / sizeof(Words[0]))];
+        }
+        row.resize(60);
+        text += row + "\r\n";
+    }
+    return text;
+}
+
+void TextBox(benchmark::State& state)
+{
+    if (!DisplayReady()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    const std::string text = BoxText();
+    for (auto _ : state)
+        DrawTextBox(30, 30, 401, 501, 16, 0x00FFFF00, pScreenSurface, text.c_str());
+}
+BENCHMARK(TextBox)->Unit(benchmark::kMicrosecond);
+
+void StatusLine(benchmark::State& state)
+{
+    if (!DisplayReady()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    for (auto _ : state)
+        DrawTextLine(30, 15, 12, 0x0028FFFF, "16 Fps - 060");
+}
+BENCHMARK(StatusLine)->Unit(benchmark::kMicrosecond);
+
+void FontRoundTrip(benchmark::State& state)
+{
+    if (!DisplayReady()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    HDC dc = nullptr;
+    if (pScreenSurface->GetDC(&dc) != DD_OK) {
+        state.SkipWithError("no device context");
+        return;
+    }
+    for (auto _ : state) {
+        HFONT font = CreateFontA(16, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                                 CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, VARIABLE_PITCH,
+                                 "Times New Roman Cyr");
+        HGDIOBJ previous = SelectObject(dc, font);
+        SelectObject(dc, previous);
+        benchmark::DoNotOptimize(DeleteObject(font));
+    }
+    pScreenSurface->ReleaseDC(dc);
+}
+BENCHMARK(FontRoundTrip)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
