@@ -73,3 +73,14 @@ bool layer_window_info(HWND window, LayerWindowInfo* info);
 // Callbacks: after every present of the primary, and before every DispatchMessageA.
 void layer_on_present(std::function<void()> callback);
 void layer_on_dispatch(std::function<void(const MSG&)> callback);
+
+// The sound output that DirectSound objects play into, while one is open: its rate, its
+// channels, whether it is the null output of a machine without audio, and how many frames it
+// has mixed since it opened (they advance in real time).
+struct LayerAudioOutput {
+    bool null = false;
+    int rate = 0;
+    int channels = 0;
+    uint64_t framesMixed = 0;
+};
+bool layer_audio_output(LayerAudioOutput* output);
