@@ -23,6 +23,8 @@ namespace {
 // CreateSoundBuffer takes either description on this build and either on a 32-bit build.
 constexpr DWORD BufferDescSize32 = 36;
 constexpr DWORD BufferDesc1Size32 = 20;
+constexpr WORD WaveFormatIeeeFloat = 3;
+constexpr WORD WaveFormatExtensible = 0xFFFE;
 
 static_assert(sizeof(DSBUFFERDESC) == (sizeof(void*) == 8 ? 40 : 36), "DSBUFFERDESC layout");
 static_assert(offsetof(DSBUFFERDESC, lpwfxFormat) == 16, "lpwfxFormat");
@@ -124,7 +126,9 @@ HRESULT check_format(const WAVEFORMATEX* record, PCMWAVEFORMAT* format)
     WORD tag = 0;
     memcpy(&tag, record, sizeof(tag));
     if (tag != WAVE_FORMAT_PCM) {
-        fprintf(stderr, "layer: %s: wave format tag %u is not supported\n", call, tag);
+        // Floating-point and extensible records would play on the platform; other tags not.
+        if (tag == WaveFormatIeeeFloat || tag == WaveFormatExtensible)
+            note_unsupported(call, "a floating-point or extensible wave format");
         return DSERR_BADFORMAT;
     }
     memcpy(format, record, sizeof(*format));
