@@ -20,6 +20,7 @@ constexpr size_t BlockFrames = 256;  // frames mixed per hold of the lock
 constexpr double SilentGain = 1e-5;  // -100 dB: anything quieter is nothing at all
 
 struct MixerState {
+    MixerState() { voices.reserve(512); }  // room for every sound a program keeps, up front
     std::mutex lock;
     std::vector<MixVoice*> voices;
 };

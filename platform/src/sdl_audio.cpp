@@ -16,6 +16,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <exception>
 #include <thread>
 
 #include "internal.h"
@@ -126,10 +127,15 @@ bool sdl_audio_open()
             fprintf(stderr, "layer: no audio output could be opened (SDL: %s); sounds are mixed "
                             "in real time and not heard\n", reason);
         out.nullAnnounced = true;
-        out.null = true;
         out.rate = RequestedRate;
         out.stopNull = false;
-        out.nullThread = new std::thread(run_null_output);
+        try {
+            out.nullThread = new std::thread(run_null_output);
+        } catch (const std::exception&) {
+            out.rate = 0;
+            return false;  // not even a thread to play into
+        }
+        out.null = true;
     }
     out.users = 1;
     return true;
