@@ -15,12 +15,11 @@ import struct
 import sys
 
 
-def header(channels, rate, bits, data_size, riff_size=None):
-    align = channels * bits // 8
-    if riff_size is None:
-        riff_size = 36 + data_size
-    return (b"RIFF" + struct.pack("<I", riff_size) + b"WAVE" +
-            b"fmt " + struct.pack("<IHHIIHH", 16, 1, channels, rate, rate * align, align, bits) +
+def header(channels, rate, bits, data_size):
+    align = (channels * bits // 8) & 0xFFFF
+    return (b"RIFF" + struct.pack("<I", 36 + data_size) + b"WAVE" +
+            b"fmt " + struct.pack("<IHHIIHH", 16, 1, channels, rate, (rate * align) & 0xFFFFFFFF,
+                                  align, bits) +
             b"data" + struct.pack("<I", data_size))
 
 
@@ -76,6 +75,8 @@ def seeds():
         "data_past_end.wav": header(1, 22050, 16, 1000) + bytes(10),
         "short_header.wav": ramp8[:30],
         "odd_length.wav": header(2, 44100, 16, 7) + bytes(range(7)),
+        # Channels times sample size overflows 32-bit arithmetic done in int.
+        "wide_frames.wav": header(65535, 8000, 65520, 4) + bytes(4),
     }
 
 

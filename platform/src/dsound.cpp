@@ -133,7 +133,7 @@ HRESULT check_format(const WAVEFORMATEX* record, PCMWAVEFORMAT* format)
     }
     memcpy(format, record, sizeof(*format));
     const WAVEFORMAT& wf = format->wf;
-    const WORD bits = format->wBitsPerSample;
+    const DWORD bits = format->wBitsPerSample;
     if (bits < 8 || bits % 8 != 0 || wf.nChannels == 0 || wf.nSamplesPerSec == 0 ||
         wf.nAvgBytesPerSec == 0 || wf.nBlockAlign != wf.nChannels * bits / 8)
         return DSERR_INVALIDPARAM;
