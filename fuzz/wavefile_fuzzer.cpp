@@ -12,10 +12,16 @@
 
 namespace {
 
+// The file each input is written to; removed when the run ends.
+struct ScratchFile {
+    std::string path = "/tmp/wavefile_fuzzer-" + std::to_string(getpid()) + ".wav";
+    ~ScratchFile() { unlink(path.c_str()); }
+};
+
 const std::string& ScratchPath()
 {
-    static const std::string path = "/tmp/wavefile_fuzzer-" + std::to_string(getpid()) + ".wav";
-    return path;
+    static const ScratchFile file;
+    return file.path;
 }
 
 // One device for the whole run; buffers are made and released for every input.
