@@ -6,3 +6,4 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <ddraw.h>
+#include <dsound.h>

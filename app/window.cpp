@@ -3,6 +3,7 @@
 
 #include "app.h"
 #include "../display/display.h"
+#include "../sound/sound.h"
 
 HWND hMainWindow = nullptr;
 bool AppActive = false;
@@ -24,6 +25,7 @@ constexpr char AbortCaption[] = "Vorel";
 void AbortProgram(HWND window, const char* step)
 {
     ReleaseDirectDraw();
+    ReleaseSounds();
     ShowWindow(window, SW_HIDE);
     char message[256];
     wsprintfA(message, AbortFormat, step);
@@ -57,6 +59,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         AppActive = false;
         KillTimer(hMainWindow, TickTimerId);
         ReleaseDirectDraw();
+        ReleaseSounds();
         PostQuitMessage(0);
         return 0;
     default:

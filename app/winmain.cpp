@@ -3,6 +3,7 @@
 
 #include "app.h"
 #include "../display/display.h"
+#include "../sound/sound.h"
 
 namespace {
 
@@ -43,6 +44,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     UpdateWindow(hMainWindow);
     ShowCursor(FALSE);
     SetTimer(hMainWindow, TickTimerId, TickPeriod, nullptr);
+    if (!InitDirectSound(hMainWindow)) {
+        AbortProgram(hMainWindow, "InitDirectSound");
+        return 0;
+    }
 
     ScreenWidth = GameWidth;
     ScreenHeight = GameHeight;

@@ -78,3 +78,13 @@ void layer_on_dispatch(std::function<void(const MSG&)> callback);
 // names it (family "Liberation Serif", style "Bold"); false for a bad DC or when no face at all
 // could be had.
 bool layer_font_face(HDC dc, std::string* family, std::string* style);
+// The sound output that DirectSound objects play into, while one is open: its rate, its
+// channels, whether it is the null output of a machine without audio, and how many frames it
+// has mixed since it opened (they advance in real time).
+struct LayerAudioOutput {
+    bool null = false;
+    int rate = 0;
+    int channels = 0;
+    uint64_t framesMixed = 0;
+};
+bool layer_audio_output(LayerAudioOutput* output);

@@ -86,6 +86,12 @@ const SurfacePixels* gdi_dc_target(HDC dc);
 // A COLORREF as GDI stores it into a surface of that depth.
 uint32_t gdi_color_to_pixel(COLORREF color, int bitsPerPixel, const PALETTEENTRY* palette);
 
+// --- sound output (sdl_audio.cpp) --------------------------------------------------------------
+// Opens the output that every DirectSound object shares (counted: the last close shuts it):
+// SDL's default audio device, or a null output that mixes in real time where there is none.
+bool sdl_audio_open();
+void sdl_audio_close();
+
 // --- present bookkeeping (ddraw.cpp) -----------------------------------------------------------
 // The window is going: the display object lets go of it.
 void ddraw_window_destroyed(HWND window);

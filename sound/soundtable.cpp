@@ -1,0 +1,144 @@
+// soundtable.cpp -- the sound device and the table of sound slots: loading WAV files into static
+// buffers, playing, stopping and retuning them by slot, and teardown
+
+#include "sound.h"
+
+#include <new>
+
+#include "../app/app.h"
+
+IDirectSound* pDirectSound = nullptr;
+IDirectSoundBuffer* SoundBuffer[SoundSlotCount] = {};
+WaveFile* pWave = nullptr;
+int32_t NextSoundSlot = 0;
+
+namespace {
+
+// Static buffers in the file's own format, with volume, pan and frequency control.
+constexpr DWORD SoundBufferCaps =
+    DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
+
+bool IsSlot(int32_t slot) { return slot >= 0 && slot < SoundSlotCount; }
+
+// The buffer in a slot; null for an empty slot and for a number that is not a slot.
+IDirectSoundBuffer* BufferIn(int32_t slot) { return IsSlot(slot) ? SoundBuffer[slot] : nullptr; }
+
+}  // namespace
+
+bool InitDirectSound(HWND window)
+{
+    if (DirectSoundCreate(nullptr, &pDirectSound, nullptr) != DS_OK)
+        return false;
+    // On failure the device stays for ReleaseSounds to give back.
+    return pDirectSound->SetCooperativeLevel(window, DSSCL_PRIORITY) == DS_OK;
+}
+
+bool LoadSound(int32_t& slot, const char* fileName)
+{
+    if (!IsSlot(slot))
+        return false;
+    delete pWave;  // unmaps the previous load's file
+    pWave = new (std::nothrow) WaveFile;
+    if (!pWave) {
+        AbortProgram(hMainWindow, "pWave");
+        return false;
+    }
+    if (!pWave->Open(fileName)) {
+        AbortProgram(hMainWindow, "pWave-Open sounds");
+        return false;
+    }
+    if (SoundBuffer[slot]) {
+        SoundBuffer[slot]->Release();
+        SoundBuffer[slot] = nullptr;
+    }
+
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = SoundBufferCaps;
+    desc.dwBufferBytes = pWave->GetSize();
+    // The device only reads the format; the record lies in the read-only mapping of the file.
+    desc.lpwfxFormat = const_cast<WAVEFORMATEX*>(pWave->GetFormat());
+    if (!pDirectSound ||
+        pDirectSound->CreateSoundBuffer(&desc, &SoundBuffer[slot], nullptr) != DS_OK) {
+        AbortProgram(hMainWindow, "CreateSoundBuffer");
+        return false;
+    }
+
+    const uint32_t size = pWave->GetSize();
+    pWave->Rewind();
+    void* region1 = nullptr;
+    DWORD length1 = 0;
+    void* region2 = nullptr;
+    DWORD length2 = 0;
+    if (SoundBuffer[slot]->Lock(0, size, &region1, &length1, &region2, &length2, 0) != DS_OK) {
+        AbortProgram(hMainWindow, "SoundBuffer[n]->Lock");
+        return false;
+    }
+    // The buffer is as long as the data, so the whole sound lands in the first region.
+    pWave->Read(region1, size);
+    SoundBuffer[slot]->Unlock(region1, size, nullptr, 0);
+    return true;
+}
+
+int32_t AddSound(const char* fileName)
+{
+    int32_t slot = NextSoundSlot;
+    if (!LoadSound(slot, fileName))
+        return -1;
+    ++NextSoundSlot;
+    return slot;
+}
+
+void StopSound(int32_t slot)
+{
+    if (IDirectSoundBuffer* buffer = BufferIn(slot))
+        buffer->Stop();
+}
+
+void SetSoundFrequency(int32_t slot, uint32_t frequency)
+{
+    if (IDirectSoundBuffer* buffer = BufferIn(slot))
+        buffer->SetFrequency(frequency);
+}
+
+bool IsSoundPlaying(int32_t slot)
+{
+    IDirectSoundBuffer* buffer = BufferIn(slot);
+    if (!buffer)
+        return false;
+    DWORD status = 0;  // a failed query answers "not playing"
+    buffer->GetStatus(&status);
+    return (status & DSBSTATUS_PLAYING) != 0;
+}
+
+void PlaySoundFlags(int32_t pan, int32_t volume, uint32_t flags, int32_t slot)
+{
+    IDirectSoundBuffer* buffer = BufferIn(slot);
+    if (!buffer)
+        return;
+    buffer->SetCurrentPosition(0);
+    buffer->SetPan(pan);
+    buffer->SetVolume(volume);
+    buffer->Play(0, 0, flags);
+}
+
+void PlaySoundOnce(int32_t pan, int32_t volume, int32_t slot)
+{
+    IDirectSoundBuffer* buffer = BufferIn(slot);
+    if (!buffer)
+        return;
+    buffer->SetCurrentPosition(0);
+    buffer->SetVolume(volume);
+    buffer->SetPan(pan);
+    buffer->Play(0, 0, 0);
+}
+
+// Gives back the reader, the sound buffers and the device; safe to call again.
+void ReleaseSounds()
+{
+    delete pWave;
+    pWave = nullptr;
+    for (auto& pBuffer : SoundBuffer)
+        if (pBuffer) { pBuffer->Release(); pBuffer = nullptr; }
+    if (pDirectSound) { pDirectSound->Release(); pDirectSound = nullptr; }
+}
