@@ -6,3 +6,5 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <ddraw.h>
+#define DIRECTINPUT_VERSION 0x0800
+#include <dinput.h>
