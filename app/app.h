@@ -1,5 +1,7 @@
-// app.h -- the application shell: window, main loop, fatal-error exit
+// app.h -- the application shell: window, main loop, fatal-error exit, input state, frame rate
 #pragma once
+
+#include <cstdint>
 
 #include "platform.h"
 
@@ -17,3 +19,69 @@ bool PumpMessages();
 
 // The window procedure of class "game".
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// --- Input from window messages and the joystick ------------------------------------------------
+
+// What the mouse, the keyboard's characters and the joystick left for game code to read in its
+// frame. Click points are -1, -1 while none is stored.
+struct InputRecord {
+    int32_t MouseX = 0;          // last mouse position, window coordinates
+    int32_t MouseY = 0;
+    bool LeftButton = false;     // held
+    bool RightButton = false;
+    bool LeftDoubleClick = false;   // set by a double click; cleared only by its consumer
+    bool RightDoubleClick = false;
+    int32_t LeftDownX = -1;      // point of the last left press, consumed by LeftDownInRect
+    int32_t LeftDownY = -1;
+    int32_t LeftUpX = -1;        // point of the last left release, consumed by LeftUpInRect
+    int32_t LeftUpY = -1;
+    int32_t RightDownX = -1;
+    int32_t RightDownY = -1;
+    int32_t RightUpX = -1;
+    int32_t RightUpY = -1;
+    uint32_t CharCode = 0;       // the last character, Windows-1251
+    uint32_t CharParam = 0;      // its message's repeat count, scan code and flags
+    bool CharReady = false;      // a character arrived; cleared only by its consumer
+    int32_t JoyX = 0;            // joystick cursor, screen coordinates
+    int32_t JoyY = 0;
+    bool JoyLeft = false;        // stick pushed that way
+    bool JoyRight = false;
+    bool JoyUp = false;
+    bool JoyDown = false;
+    bool JoyButton0 = false;     // joystick buttons held
+    bool JoyButton1 = false;
+    bool JoyButton2 = false;
+    bool JoyButton3 = false;
+    bool JoyButton4 = false;
+    bool JoyButton5 = false;
+    bool JoyButton6 = false;
+    bool JoyButton7 = false;
+    bool JoyButton8 = false;
+    bool JoyButton9 = false;
+    bool JoyButton10 = false;
+};
+
+extern InputRecord InputState;
+
+// Hit tests: is the stored point inside the rectangle, both edges included? The four click tests
+// consume their point (set it to -1, -1) when they answer true.
+bool LeftDownInRect(int32_t x, int32_t y, int32_t width, int32_t height);
+bool LeftUpInRect(int32_t x, int32_t y, int32_t width, int32_t height);
+bool RightDownInRect(int32_t x, int32_t y, int32_t width, int32_t height);
+bool RightUpInRect(int32_t x, int32_t y, int32_t width, int32_t height);
+bool MouseInRect(int32_t x, int32_t y, int32_t width, int32_t height);
+
+// --- Frame-rate counter and random numbers -----------------------------------------------------
+
+extern int32_t FrameCount;     // frames counted since the last measurement, 0 to 9
+extern uint32_t FpsPrevTime;   // timeGetTime of the measurement before the last, milliseconds
+extern uint32_t FpsTime;       // timeGetTime of the last measurement, milliseconds
+extern int32_t LastFps;        // frames per second at the last measurement
+extern uint32_t RandomState;   // the generator's state; 1 at start, never seeded
+
+// Counts one frame; every tenth call measures the rate over the last ten. Returns the last rate.
+int UpdateFps();
+// A pseudo-random integer from low to high - 1; low when high is not greater than low.
+int RandomRange(int low, int high);
+// A pseudo-random number from low to high, both ends included.
+double RandomRangeReal(double low, double high);

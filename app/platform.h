@@ -6,4 +6,6 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <ddraw.h>
+#define DIRECTINPUT_VERSION 0x0800
+#include <dinput.h>
 #include <dsound.h>

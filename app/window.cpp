@@ -1,9 +1,10 @@
-// window.cpp -- the window procedure's lifecycle half, the message pump for game code and the
-// fatal-error exit
+// window.cpp -- the window procedure (lifecycle, mouse and characters), the message pump for game
+// code and the fatal-error exit
 
 #include "app.h"
 #include "../display/display.h"
 #include "../sound/sound.h"
+#include "../input/input.h"
 
 HWND hMainWindow = nullptr;
 bool AppActive = false;
@@ -26,6 +27,7 @@ void AbortProgram(HWND window, const char* step)
 {
     ReleaseDirectDraw();
     ReleaseSounds();
+    ReleaseDirectInput();
     ShowWindow(window, SW_HIDE);
     char message[256];
     wsprintfA(message, AbortFormat, step);
@@ -55,11 +57,54 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     case WM_TIMER:
         return 0;
+    case WM_CHAR:
+        InputState.CharCode = static_cast<uint32_t>(wParam);
+        InputState.CharParam = static_cast<uint32_t>(lParam);
+        InputState.CharReady = true;
+        return 0;
+    case WM_MOUSEMOVE:
+        // Both words taken as unsigned, 0 to 65535.
+        InputState.MouseX = static_cast<int32_t>(lParam & 0xFFFF);
+        InputState.MouseY = static_cast<int32_t>((lParam >> 16) & 0xFFFF);
+        return 0;
+    // The button messages store the point of the last move, not the one they carry.
+    case WM_LBUTTONDOWN:
+        InputState.LeftButton = true;
+        InputState.LeftDownX = InputState.MouseX;
+        InputState.LeftDownY = InputState.MouseY;
+        return 0;
+    case WM_LBUTTONUP:
+        InputState.LeftButton = false;
+        InputState.LeftUpX = InputState.MouseX;
+        InputState.LeftUpY = InputState.MouseY;
+        return 0;
+    case WM_LBUTTONDBLCLK:
+        // A double click stores its point as a press but does not mark the button held.
+        InputState.LeftDoubleClick = true;
+        InputState.LeftDownX = InputState.MouseX;
+        InputState.LeftDownY = InputState.MouseY;
+        return 0;
+    case WM_RBUTTONDOWN:
+        InputState.RightButton = true;
+        InputState.RightDownX = InputState.MouseX;
+        InputState.RightDownY = InputState.MouseY;
+        return 0;
+    case WM_RBUTTONUP:
+        InputState.RightButton = false;
+        InputState.RightUpX = InputState.MouseX;
+        InputState.RightUpY = InputState.MouseY;
+        return 0;
+    case WM_RBUTTONDBLCLK:
+        InputState.RightDoubleClick = true;
+        InputState.RightDownX = InputState.MouseX;
+        InputState.RightDownY = InputState.MouseY;
+        return 0;
     case WM_DESTROY:
         AppActive = false;
         KillTimer(hMainWindow, TickTimerId);
         ReleaseDirectDraw();
         ReleaseSounds();
+        ReleaseDirectInput();
         PostQuitMessage(0);
         return 0;
     default:

@@ -4,6 +4,7 @@
 #include "app.h"
 #include "../display/display.h"
 #include "../sound/sound.h"
+#include "../input/input.h"
 
 namespace {
 
@@ -44,6 +45,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     UpdateWindow(hMainWindow);
     ShowCursor(FALSE);
     SetTimer(hMainWindow, TickTimerId, TickPeriod, nullptr);
+    // Before the display size is set, so the joystick's ranges come from 1024 x 768. Without a
+    // controller the program runs on.
+    if (InitDirectInput(hMainWindow))
+        JoystickPresent = true;
     if (!InitDirectSound(hMainWindow)) {
         AbortProgram(hMainWindow, "InitDirectSound");
         return 0;

@@ -3,12 +3,16 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ddraw.h"
+#include "dinput.h"
 #include "mmsystem.h"
 #include "windows.h"
 
 struct SDL_Window;
+struct _SDL_Joystick;
+typedef struct _SDL_Joystick SDL_Joystick;
 
 // --- faults (faults.cpp) -----------------------------------------------------------------------
 // True when a test made this call fail; *result then holds the HRESULT to return.
@@ -30,6 +34,18 @@ LRESULT window_send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL window_post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Queues a mouse or keyboard message behind the posted ones.
 void window_post_input(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// A mouse message at (x, y) in window coordinates with the MK_ flags in keys. A press becomes a
+// double click where the window's class asks for them; a move replaces a move still queued.
+void window_post_mouse(HWND window, UINT message, int x, int y, WPARAM keys);
+// A key message; chars are the Windows-1251 characters TranslateMessage makes of a key-down
+// (the control characters of Backspace, Tab, Enter, Esc and Ctrl with a letter).
+void window_post_key(HWND window, UINT message, WPARAM virtualKey, LPARAM lParam,
+                     const std::string& chars);
+// Typed text in Windows-1251: the characters of the key-down queued just before it, or, without
+// one, characters of their own.
+void window_post_text(HWND window, const std::string& chars);
+// The window is visible, active and not minimized.
+bool window_is_foreground(HWND window);
 // The pointer position that messages carry in their pt field.
 void window_set_pointer(int x, int y);
 bool window_quit_pending();
@@ -51,6 +67,39 @@ void sdl_show_cursor(bool show);
 bool sdl_key_down(int virtualKey);
 // Takes SDL's pending events and turns them into the platform's messages.
 void sdl_pump_events();
+
+// --- SDL joystick backend (sdl_joystick.cpp) --------------------------------------------------
+struct JoystickDevice {
+    int32_t id = -1;        // SDL's instance id, the same while the device stays attached
+    std::string name;       // UTF-8
+    int type = 0;           // DI8DEVTYPE_*
+    uint16_t vendor = 0;
+    uint16_t product = 0;
+};
+struct JoystickReading {
+    static constexpr int MostAxes = 8;
+    static constexpr int MostButtons = 32;
+    static constexpr int MostHats = 4;
+    int32_t axes[MostAxes] = {};     // -32768 .. 32767
+    bool buttons[MostButtons] = {};
+    int32_t hats[MostHats] = {};     // hundredths of a degree clockwise from north, -1 centred
+};
+// Brings SDL's joystick support up once; false (with a note on stderr) when it cannot be had.
+bool sdl_joystick_ready();
+// The attached controllers, in SDL's order.
+std::vector<JoystickDevice> sdl_joystick_list();
+// Opens the attached device with that id; null when it is gone.
+SDL_Joystick* sdl_joystick_open(int32_t id);
+void sdl_joystick_close(SDL_Joystick* joystick);
+// How many axes, buttons and hats the device has, each at most what a reading holds.
+void sdl_joystick_counts(SDL_Joystick* joystick, int* axes, int* buttons, int* hats);
+// The device's state now; false when it has been unplugged.
+bool sdl_joystick_read(SDL_Joystick* joystick, JoystickReading* reading);
+
+// --- DirectInput (dinput.cpp) ------------------------------------------------------------------
+// The window left the foreground (deactivated, minimized, hidden or destroyed): devices held in
+// the foreground for it lose their input.
+void dinput_window_deactivated(HWND window);
 
 // --- display (present.cpp) ---------------------------------------------------------------------
 // Shows a width x height picture full screen on the window (scaled and letterboxed), or in a

@@ -5,9 +5,15 @@
 // input wait in the queue for PeekMessageA, which also synthesises WM_PAINT and WM_TIMER when
 // nothing else is pending. SDL is reached only through sdl_window.cpp. Left out on purpose:
 // child windows, GetMessage (the engine never waits), message filters by window hierarchy.
+//
+// Input arrives from the SDL backend as finished messages. Here a mouse press becomes a double
+// click where the class has CS_DBLCLKS, a mouse move replaces one still queued (as the platform
+// keeps only the latest), and each key-down carries the characters that TranslateMessage posts
+// for it as WM_CHAR: the typed text in Windows-1251, or the control character of the key.
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -23,6 +29,9 @@ namespace {
 constexpr DWORD ErrorInvalidTimer = 1402;
 constexpr DWORD ErrorResourceNotFound = 1814;
 constexpr UINT MinimumTimerPeriod = 10;  // USER_TIMER_MINIMUM
+constexpr LPARAM KeyAltDown = LPARAM(1) << 29;  // context bit of a key message's lParam
+constexpr DWORD DoubleClickTime = 500;   // milliseconds, the platform's default
+constexpr int DoubleClickSlack = 1;      // pixels either way: half the default 4 x 4 rectangle
 
 struct WindowClass {
     WNDCLASSA info;
@@ -64,8 +73,25 @@ std::set<Window*>& windows()
     return table;
 }
 
+// A mouse or keyboard message, with the characters a key-down translates to.
+struct QueuedInput {
+    MSG msg;
+    std::string chars;
+};
+
+// The last press that may become the first half of a double click.
+struct Click {
+    HWND window = nullptr;
+    UINT message = 0;
+    DWORD time = 0;
+    int x = 0;
+    int y = 0;
+};
+
 std::deque<MSG> postedMessages;
-std::deque<MSG> inputMessages;
+std::deque<QueuedInput> inputMessages;
+QueuedInput lastKeyDown;  // the key-down last taken from the queue, for TranslateMessage
+Click lastClick;
 std::vector<Timer> timers;
 bool quitPosted = false;
 int quitCode = 0;
@@ -131,12 +157,63 @@ bool take_from(std::deque<MSG>& queue, LPMSG out, HWND window, UINT filterMin, U
     return false;
 }
 
+bool is_key_down(UINT message) { return message == WM_KEYDOWN || message == WM_SYSKEYDOWN; }
+
+bool take_input(LPMSG out, HWND window, UINT filterMin, UINT filterMax, bool remove)
+{
+    for (auto it = inputMessages.begin(); it != inputMessages.end(); ++it) {
+        if (!in_filter(it->msg, window, filterMin, filterMax))
+            continue;
+        *out = it->msg;
+        if (remove) {
+            if (is_key_down(it->msg.message))
+                lastKeyDown = *it;
+            inputMessages.erase(it);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool same_message(const MSG& a, const MSG& b)
+{
+    return a.hwnd == b.hwnd && a.message == b.message && a.wParam == b.wParam &&
+           a.lParam == b.lParam && a.time == b.time;
+}
+
+bool is_button_down(UINT message)
+{
+    return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN;
+}
+
+// A press of the same button on the same window, soon enough and close enough to the one before,
+// is a double click; it also ends the pair, so a third quick press is a plain press again.
+UINT click_message(Window* window, const MSG& press, int x, int y)
+{
+    if (!(window->windowClass->info.style & CS_DBLCLKS)) {
+        lastClick = Click{};
+        return press.message;
+    }
+    const bool pair = lastClick.window == press.hwnd && lastClick.message == press.message &&
+                      press.time - lastClick.time < DoubleClickTime &&  // unsigned: wrap-safe
+                      std::abs(x - lastClick.x) <= DoubleClickSlack &&
+                      std::abs(y - lastClick.y) <= DoubleClickSlack;
+    if (pair) {
+        lastClick = Click{};
+        return press.message + (WM_LBUTTONDBLCLK - WM_LBUTTONDOWN);
+    }
+    lastClick = Click{press.hwnd, press.message, press.time, x, y};
+    return press.message;
+}
+
 void activate(Window* window, bool active, bool minimized)
 {
     if (window->active == active && window->minimized == minimized)
         return;
     window->active = active;
     window->minimized = minimized;
+    if (!active || minimized)
+        dinput_window_deactivated(handle_of(window));
     // The high word tells whether the window is minimized as it gains or loses activation.
     window_send(handle_of(window), WM_ACTIVATE,
                 MAKEWPARAM(active ? WA_ACTIVE : WA_INACTIVE, minimized ? 1 : 0), 0);
@@ -184,7 +261,56 @@ BOOL window_post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 void window_post_input(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (window_is_valid(window))
-        inputMessages.push_back(make_message(window, message, wParam, lParam));
+        inputMessages.push_back(QueuedInput{make_message(window, message, wParam, lParam), {}});
+}
+
+void window_post_mouse(HWND handle, UINT message, int x, int y, WPARAM keys)
+{
+    Window* window = window_from_handle(handle);
+    if (!window || window->destroying)
+        return;
+    lastPointer = POINT{x, y};  // a full-screen popup at the origin: window = screen coordinates
+    // Each coordinate travels as a signed 16-bit value.
+    MSG msg = make_message(handle, message, keys, MAKELPARAM(x, y));
+    if (is_button_down(message))
+        msg.message = click_message(window, msg, x, y);
+    if (message == WM_MOUSEMOVE && !inputMessages.empty() &&
+        inputMessages.back().msg.message == WM_MOUSEMOVE && inputMessages.back().msg.hwnd == handle) {
+        inputMessages.back().msg = msg;
+        return;
+    }
+    inputMessages.push_back(QueuedInput{msg, {}});
+}
+
+void window_post_key(HWND window, UINT message, WPARAM virtualKey, LPARAM lParam,
+                     const std::string& chars)
+{
+    if (window_is_valid(window))
+        inputMessages.push_back(QueuedInput{make_message(window, message, virtualKey, lParam), chars});
+}
+
+void window_post_text(HWND window, const std::string& chars)
+{
+    if (!window_is_valid(window) || chars.empty())
+        return;
+    // SDL reports the text of a key right after the key itself.
+    if (!inputMessages.empty()) {
+        QueuedInput& last = inputMessages.back();
+        if (last.msg.hwnd == window && is_key_down(last.msg.message) && last.chars.empty()) {
+            last.chars = chars;
+            return;
+        }
+    }
+    // Text with no key of its own (an input method's result) arrives as characters alone.
+    for (char c : chars)
+        inputMessages.push_back(QueuedInput{
+            make_message(window, WM_CHAR, static_cast<unsigned char>(c), 1), {}});
+}
+
+bool window_is_foreground(HWND handle)
+{
+    Window* window = window_from_handle(handle);
+    return window && !window->destroying && window->visible && window->active && !window->minimized;
 }
 
 void window_set_pointer(int x, int y) { lastPointer = POINT{x, y}; }
@@ -361,6 +487,7 @@ BOOL WINAPI DestroyWindow(HWND handle)
         window->active = false;
         window->proc(handle, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, window->minimized ? 1 : 0), 0);
     }
+    dinput_window_deactivated(handle);
     window->proc(handle, WM_DESTROY, 0, 0);
     window->proc(handle, WM_NCDESTROY, 0, 0);
 
@@ -370,8 +497,13 @@ BOOL WINAPI DestroyWindow(HWND handle)
     auto ofWindow = [handle](const MSG& m) { return m.hwnd == handle; };
     postedMessages.erase(std::remove_if(postedMessages.begin(), postedMessages.end(), ofWindow),
                          postedMessages.end());
-    inputMessages.erase(std::remove_if(inputMessages.begin(), inputMessages.end(), ofWindow),
+    inputMessages.erase(std::remove_if(inputMessages.begin(), inputMessages.end(),
+                                       [&](const QueuedInput& q) { return ofWindow(q.msg); }),
                         inputMessages.end());
+    if (lastClick.window == handle)
+        lastClick = Click{};
+    if (lastKeyDown.msg.hwnd == handle)
+        lastKeyDown = QueuedInput{};
     ddraw_window_destroyed(handle);
     sdl_destroy_window(window->sdl);
     windows().erase(window);
@@ -379,7 +511,7 @@ BOOL WINAPI DestroyWindow(HWND handle)
     return TRUE;
 }
 
-LRESULT WINAPI DefWindowProcA(HWND handle, UINT message, WPARAM, LPARAM)
+LRESULT WINAPI DefWindowProcA(HWND handle, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Window* window = window_from_handle(handle);
     switch (message) {
@@ -393,6 +525,11 @@ LRESULT WINAPI DefWindowProcA(HWND handle, UINT message, WPARAM, LPARAM)
         return 1;
     case WM_CLOSE:
         DestroyWindow(handle);
+        return 0;
+    case WM_SYSKEYDOWN:
+        // Alt+F4 asks the window to close.
+        if (wParam == VK_F4 && (lParam & KeyAltDown))
+            window_send(handle, WM_CLOSE, 0, 0);
         return 0;
     default:
         return 0;
@@ -435,7 +572,7 @@ BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filter
             quitPosted = false;
         return TRUE;
     }
-    if (take_from(inputMessages, message, window, filterMin, filterMax, remove))
+    if (take_input(message, window, filterMin, filterMax, remove))
         return TRUE;
     for (Window* w : windows()) {
         const MSG paint = make_message(handle_of(w), WM_PAINT, 0, 0);
@@ -463,7 +600,14 @@ BOOL WINAPI TranslateMessage(const MSG* message)
 {
     if (!message)
         return FALSE;
-    return message->message == WM_KEYDOWN || message->message == WM_SYSKEYDOWN;
+    const UINT kind = message->message;
+    if (is_key_down(kind) && same_message(*message, lastKeyDown.msg)) {
+        // The characters go to the posted queue, so they are taken before any further input.
+        const UINT charMessage = kind == WM_KEYDOWN ? WM_CHAR : WM_SYSCHAR;
+        for (char c : lastKeyDown.chars)
+            window_post(message->hwnd, charMessage, static_cast<unsigned char>(c), message->lParam);
+    }
+    return is_key_down(kind) || kind == WM_KEYUP || kind == WM_SYSKEYUP;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* message)
