@@ -2,6 +2,7 @@
 
 #include "draw_support.h"
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -57,6 +58,13 @@ void WriteBmp(const std::string& path, const Picture& picture)
                                                  static_cast<std::streamsize>(file.size()));
 }
 
+std::string Hex(uint32_t value)
+{
+    char text[16];
+    snprintf(text, sizeof(text), "0x%X", value);
+    return text;
+}
+
 }  // namespace
 
 bool BringUpDisplayAt(int depth)
@@ -110,8 +118,8 @@ testing::AssertionResult SamePicture(const Picture& actual, const Picture& expec
         for (int x = 0; x < actual.width; ++x)
             if (actual.at(x, y) != expected.at(x, y)) {
                 if (differences < 8)
-                    failure << "pixel (" << x << ", " << y << "): got 0x" << std::hex << actual.at(x, y)
-                            << ", expected 0x" << expected.at(x, y) << std::dec << "\n";
+                    failure << "pixel (" << x << ", " << y << "): got " << Hex(actual.at(x, y))
+                            << ", expected " << Hex(expected.at(x, y)) << "\n";
                 ++differences;
             }
     if (differences == 0)
