@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 #include "draw.h"
@@ -19,13 +20,26 @@ LONG Pin(int64_t value)
                                                  std::numeric_limits<LONG>::max()));
 }
 
-// Colour fills of one colour on one surface; the description is made once and reused, as the
-// surface leaves it unchanged. Results are not looked at: a refused fill draws nothing.
+// A fill description with nothing set but its size.
+DDBLTFX BlankFill()
+{
+    DDBLTFX fx;
+    memset(&fx, 0, sizeof(fx));
+    fx.dwSize = sizeof(fx);
+    return fx;
+}
+
+const DDBLTFX Blank = BlankFill();
+
+// Colour fills of one colour on one surface; the description is made once per figure and reused,
+// as the surface leaves it unchanged. Results are not looked at: a refused fill draws nothing.
 class Filler {
 public:
-    Filler(IDirectDrawSurface7* target, NativePixel colour) : surface(target)
+    // The description starts as a copy of a blank one: copying a few vectors is far cheaper than
+    // clearing the record in place, which compilers do with a slow string instruction, and a
+    // one-pixel fill is worth only a few nanoseconds.
+    Filler(IDirectDrawSurface7* target, NativePixel colour) : surface(target), fx(Blank)
     {
-        fx.dwSize = sizeof(fx);
         fx.dwFillColor = colour;
     }
 
@@ -41,7 +55,7 @@ public:
 
 private:
     IDirectDrawSurface7* surface;
-    DDBLTFX fx{};
+    DDBLTFX fx;
 };
 
 bool MayDraw(IDirectDrawSurface7* surface) { return AppActive && surface; }

@@ -140,8 +140,9 @@ TEST(ColorFill, WholeSurfacesWithAndWithoutRowPadding)
 {
     for (int bits : {8, 16, 32}) {
         Device device(bits);
-        // 16 pixels fill a video-memory row exactly at 16 and 32 bits; 13 leave padding.
-        for (int width : {16, 13, 64}) {
+        // 16 pixels fill a video-memory row exactly at 16 and 32 bits; 13 leave padding; rows of
+        // 2050 pixels are long enough for the string store and end in part of a word.
+        for (int width : {16, 13, 64, 2050}) {
             SCOPED_TRACE(testing::Message() << bits << " bits, width " << width);
             IDirectDrawSurface7* surface = device.Offscreen(width, 9, DDSCAPS_VIDEOMEMORY);
             FillSurfaceBytes(surface, 0x5A);

@@ -129,8 +129,14 @@ public:
     bool is_busy() const { return locked || dc != nullptr; }
     bool is_front() const { return (caps & DDSCAPS_PRIMARYSURFACE) != 0; }
     void set_lost() { (root ? root : this)->lost = true; }
-    void present();
+    // Shows the primary's new contents; every other surface's drawing stays out of sight.
+    void present()
+    {
+        if (is_front())
+            present_front();
+    }
     void describe(DDSURFACEDESC2* desc) const;
+    void present_front();
     const PALETTEENTRY* gdi_palette() const;
     // The back buffer's only holder is its primary; GetAttachedSurface hands out references.
     void attach_back_buffer(Surface* back)
@@ -326,9 +332,9 @@ const PALETTEENTRY* Surface::gdi_palette() const
     return nullptr;
 }
 
-void Surface::present()
+void Surface::present_front()
 {
-    if (!is_front() || !owner || owner->window == nullptr || lost || !memory)
+    if (!owner || owner->window == nullptr || lost || !memory)
         return;
     uint32_t table[256];
     const uint32_t* colours = nullptr;
