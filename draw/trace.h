@@ -5,9 +5,9 @@
 // store into locked memory). The tracers are templates so that the visitor is inlined into the
 // stepping loop.
 //
-// Coordinates reach the visitor as 64-bit values: a figure of 32-bit arguments can reach a little
-// beyond the 32-bit range (a centre near the end of it plus a large radius), and such points are
-// passed on as they are, never wrapped round onto the surface.
+// Coordinates reach the visitor as 64-bit values: a figure of 32-bit arguments can reach beyond the
+// 32-bit range (a centre near the end of it plus a large radius), and such points are passed on as
+// they are, never wrapped round onto the surface.
 //
 // The decision values of the circle and the ellipse grow with the cube of the figure's size. They
 // are kept in 64-bit unsigned arithmetic, which wraps where a signed type would overflow: every

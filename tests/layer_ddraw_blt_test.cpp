@@ -111,21 +111,24 @@ DDBLTFX Fill(uint32_t colour)
 
 TEST(ColorFill, EverySpanLengthAndAlignmentAtEachDepth)
 {
+    for (bool baseline : {false, true})
     for (int bits : {8, 16, 32}) {
         for (DWORD placement : {DWORD(DDSCAPS_SYSTEMMEMORY), DWORD(DDSCAPS_VIDEOMEMORY)}) {
-            SCOPED_TRACE(testing::Message() << bits << " bits, " << (placement == DDSCAPS_VIDEOMEMORY ? "video" : "system"));
+            SCOPED_TRACE(testing::Message() << bits << " bits, " << (placement == DDSCAPS_VIDEOMEMORY ? "video" : "system")
+                                            << (baseline ? ", baseline instructions" : ""));
+            layer_use_baseline_pixel_paths(baseline);
             Device device(bits);
-            IDirectDrawSurface7* surface = device.Offscreen(101, 3, placement);
+            IDirectDrawSurface7* surface = device.Offscreen(701, 3, placement);
             const uint32_t colour = 0x89ABCDEF & Mask(bits);
             for (int left = 0; left < 5; ++left)
-                for (int width = 1; left + width <= 101; width += (width < 40 ? 1 : 13)) {
+                for (int width = 1; left + width <= 701; width += (width < 40 ? 1 : 61)) {
                     FillSurfaceBytes(surface, 0x5A);
                     RECT rect{left, 1, left + width, 2};
                     DDBLTFX fx = Fill(0x89ABCDEF);
                     ASSERT_EQ(surface->Blt(&rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DD_OK);
                     Pixels pixels = Read(surface);
                     for (int y = 0; y < 3; ++y)
-                        for (int x = 0; x < 101; ++x) {
+                        for (int x = 0; x < 701; ++x) {
                             const bool inside = y == 1 && x >= left && x < left + width;
                             ASSERT_EQ(pixels.at(x, y), inside ? colour : 0x5A5A5A5Au & Mask(bits))
                                 << "span " << left << " + " << width << ", pixel (" << x << ", " << y << ")";
@@ -138,12 +141,14 @@ TEST(ColorFill, EverySpanLengthAndAlignmentAtEachDepth)
 
 TEST(ColorFill, WholeSurfacesWithAndWithoutRowPadding)
 {
+    for (bool baseline : {false, true})
     for (int bits : {8, 16, 32}) {
+        layer_use_baseline_pixel_paths(baseline);
         Device device(bits);
         // 16 pixels fill a video-memory row exactly at 16 and 32 bits; 13 leave padding; rows of
         // 2050 pixels are long enough for the string store and end in part of a word.
         for (int width : {16, 13, 64, 2050}) {
-            SCOPED_TRACE(testing::Message() << bits << " bits, width " << width);
+            SCOPED_TRACE(testing::Message() << bits << " bits, width " << width << (baseline ? ", baseline" : ""));
             IDirectDrawSurface7* surface = device.Offscreen(width, 9, DDSCAPS_VIDEOMEMORY);
             FillSurfaceBytes(surface, 0x5A);
             DDBLTFX fx = Fill(0x01020304);
@@ -155,11 +160,12 @@ TEST(ColorFill, WholeSurfacesWithAndWithoutRowPadding)
     }
 }
 
-TEST(BltFast, KeyedCopiesOfEveryWidthLeaveExactlyTheKeyedPixels)
+TEST(BltFast, CopiesOfEveryWidthPlainAndKeyed)
 {
     std::mt19937 random(7);
+    for (bool baseline : {false, true})
     for (int bits : {8, 16, 32}) {
-        SCOPED_TRACE(bits);
+        layer_use_baseline_pixel_paths(baseline);
         Device device(bits);
         const uint32_t key = 0xF81FF81F & Mask(bits);
         IDirectDrawSurface7* source = device.Offscreen(70, 4);
@@ -168,21 +174,24 @@ TEST(BltFast, KeyedCopiesOfEveryWidthLeaveExactlyTheKeyedPixels)
         Write(source, from);
         DDCOLORKEY colourKey{key, key};
         ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, &colourKey), DD_OK);
-        for (int width = 1; width <= 70; ++width) {
-            const int offset = width % 7;
-            SCOPED_TRACE(width);
-            Pixels to = RandomPixels(80, 6, bits, 0, random);
-            Write(target, to);
-            RECT rect{70 - width, 1, 70, 4};
-            ASSERT_EQ(target->BltFast(offset, 2, source, &rect, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
-            for (int y = 0; y < 3; ++y)
-                for (int x = 0; x < width; ++x) {
-                    const uint32_t value = from.at(70 - width + x, 1 + y);
-                    if (value != key)
-                        to.at(offset + x, 2 + y) = value;
-                }
-            ASSERT_EQ(Read(target).values, to.values);
-        }
+        for (bool keyed : {false, true})
+            for (int width = 1; width <= 70; ++width) {
+                const int offset = width % 7;
+                SCOPED_TRACE(testing::Message() << bits << " bits, width " << width << (keyed ? ", keyed" : "")
+                                                << (baseline ? ", baseline" : ""));
+                Pixels to = RandomPixels(80, 6, bits, 0, random);
+                Write(target, to);
+                RECT rect{70 - width, 1, 70, 4};
+                const DWORD flags = DDBLTFAST_WAIT | (keyed ? DDBLTFAST_SRCCOLORKEY : 0);
+                ASSERT_EQ(target->BltFast(offset, 2, source, &rect, flags), DD_OK);
+                for (int y = 0; y < 3; ++y)
+                    for (int x = 0; x < width; ++x) {
+                        const uint32_t value = from.at(70 - width + x, 1 + y);
+                        if (!keyed || value != key)
+                            to.at(offset + x, 2 + y) = value;
+                    }
+                ASSERT_EQ(Read(target).values, to.values);
+            }
         source->Release();
         target->Release();
     }
@@ -215,8 +224,10 @@ TEST(Blt, StretchesSampleBySizesRatioWithAndWithoutTheKey)
     struct Row {
         int sourceWidth, sourceHeight, targetWidth, targetHeight;
     };
-    const Row rows[] = {{4, 3, 8, 6}, {5, 7, 13, 3}, {17, 9, 4, 20}, {3, 3, 50, 1}, {31, 2, 30, 5}};
+    const Row rows[] = {{4, 3, 8, 6}, {5, 7, 13, 3}, {17, 9, 4, 20}, {3, 3, 50, 1}, {31, 2, 30, 5}, {20, 4, 57, 21}};
+    for (bool baseline : {false, true})
     for (int bits : {8, 16, 32}) {
+        layer_use_baseline_pixel_paths(baseline);
         Device device(bits);
         const uint32_t key = 0x1234567 & Mask(bits);
         IDirectDrawSurface7* source = device.Offscreen(40, 12);
@@ -229,7 +240,7 @@ TEST(Blt, StretchesSampleBySizesRatioWithAndWithoutTheKey)
             for (bool keyed : {false, true}) {
                 SCOPED_TRACE(testing::Message() << bits << " bits, " << row.sourceWidth << "x" << row.sourceHeight
                                                 << " to " << row.targetWidth << "x" << row.targetHeight
-                                                << (keyed ? ", keyed" : ""));
+                                                << (keyed ? ", keyed" : "") << (baseline ? ", baseline" : ""));
                 Pixels to = RandomPixels(60, 24, bits, 0, random);
                 Write(target, to);
                 RECT sourceRect{3, 2, 3 + row.sourceWidth, 2 + row.sourceHeight};

@@ -4,13 +4,17 @@
 // the rectangles it is given.
 //
 // Speed matters here: a frame is one full-screen fill, a few large copies and many small fills.
-// Fills store whole vectors of the repeated pixel (AVX2 where the processor has it, else SSE2,
-// else plain stores). Keyed copies compare a vector of source pixels with the key and blend it
-// over the target, so random transparent pixels cost no mispredicted branch. Stretches look the
-// source column of every target column up once per call, and repeat a target row that samples
-// the same source row as the one above it. Every path has a portable fallback.
+// Large fills use the processor's string store, smaller ones store whole vectors of the repeated
+// pixel (AVX2 where the processor has it, else SSE2), and a single pixel is one store. Rows are
+// copied with inline vector moves. Keyed copies compare a vector of source pixels with the key and
+// blend it over the target, so random transparent pixels cost no mispredicted branch. Stretches
+// look the source column of every target column up once per call, and repeat a target row that
+// samples the same source row as the one above it. Every path has a portable fallback in plain
+// C++; the x86-64 paths are chosen at run time where they depend on the processor.
 
 #include "blit.h"
+
+#include "testing.h"
 
 #include <cstddef>
 #include <cstring>
@@ -21,7 +25,7 @@
 #endif
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
 #include <immintrin.h>
-#define BLIT_HAS_AVX2_PATH 1
+#define BLIT_X86_64_PATHS 1
 #endif
 
 namespace {
@@ -47,7 +51,7 @@ uint64_t repeat_pixel(uint32_t color, int bytesPerPixel)
     }
 }
 
-// Short spans, and the ends of long ones: whole pixels, then 8-byte stores.
+// Short spans, and the ends of long ones: 8-byte stores, then the whole pixels left over.
 void fill_short(uint8_t* to, size_t bytes, uint64_t pattern)
 {
     while (bytes >= 8) {
@@ -58,7 +62,7 @@ void fill_short(uint8_t* to, size_t bytes, uint64_t pattern)
     memcpy(to, &pattern, bytes);  // what is left is whole pixels, and the pattern starts on one
 }
 
-#if defined(BLIT_HAS_AVX2_PATH)
+#if defined(BLIT_X86_64_PATHS)
 __attribute__((target("avx2"))) void fill_avx2(uint8_t* to, size_t bytes, uint64_t pattern)
 {
     const __m256i value = _mm256_set1_epi64x(static_cast<long long>(pattern));
@@ -79,6 +83,7 @@ __attribute__((target("avx2"))) void fill_avx2(uint8_t* to, size_t bytes, uint64
 }
 
 const bool cpuHasAvx2 = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+bool useAvx2 = cpuHasAvx2;
 
 // Copies bytes (at least 32) between buffers that do not overlap. Rows of a sprite are a few
 // hundred bytes: inline vector moves beat a library call per row. One unaligned move covers the
@@ -108,8 +113,8 @@ __attribute__((target("avx2"))) void copy_avx2(uint8_t* to, const uint8_t* from,
 // Copies one row between buffers that do not overlap.
 void copy_span(uint8_t* to, const uint8_t* from, size_t bytes)
 {
-#if defined(BLIT_HAS_AVX2_PATH)
-    if (cpuHasAvx2 && bytes >= 32) {
+#if defined(BLIT_X86_64_PATHS)
+    if (useAvx2 && bytes >= 32) {
         copy_avx2(to, from, bytes);
         return;
     }
@@ -117,11 +122,12 @@ void copy_span(uint8_t* to, const uint8_t* from, size_t bytes)
     memcpy(to, from, bytes);
 }
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if defined(BLIT_X86_64_PATHS)
 // The processor's own string store writes whole cache lines without reading them first, which
 // ordinary stores cannot; memset uses it for large blocks too. It costs a few dozen cycles to
 // start, so it pays from a few kilobytes on.
 constexpr size_t StringStoreFrom = 2048;
+bool useStringStore = true;
 
 void fill_string(uint8_t* to, size_t bytes, uint64_t pattern)
 {
@@ -140,14 +146,14 @@ void fill_span(uint8_t* to, size_t bytes, uint64_t pattern)
         fill_short(to, bytes, pattern);
         return;
     }
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-    if (bytes >= StringStoreFrom) {
+#if defined(BLIT_X86_64_PATHS)
+    if (useStringStore && bytes >= StringStoreFrom) {
         fill_string(to, bytes, pattern);
         return;
     }
 #endif
-#if defined(BLIT_HAS_AVX2_PATH)
-    if (cpuHasAvx2) {
+#if defined(BLIT_X86_64_PATHS)
+    if (useAvx2) {
         fill_avx2(to, bytes, pattern);
         return;
     }
@@ -384,4 +390,14 @@ void blit_stretch(const PixelBuffer& target, const PixelRect& targetRect, const 
         stretch_rows<uint32_t>(target, targetRect, from, fromRect, keyed, key);
         break;
     }
+}
+
+void layer_use_baseline_pixel_paths(bool baseline)
+{
+#if defined(BLIT_X86_64_PATHS)
+    useAvx2 = cpuHasAvx2 && !baseline;
+    useStringStore = !baseline;
+#else
+    (void)baseline;
+#endif
 }
