@@ -1,4 +1,4 @@
-// draw_support.cpp -- pictures and bytes of surfaces for the drawing tests
+// draw_support.cpp -- pictures of surfaces for the drawing tests, in plain API terms
 
 #include "draw_support.h"
 
@@ -9,60 +9,35 @@
 
 namespace {
 
-struct Locked {
-    explicit Locked(IDirectDrawSurface7* target) : surface(target)
-    {
-        desc.dwSize = sizeof(desc);
-        ok = surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) == DD_OK;
-    }
-    ~Locked()
-    {
-        if (ok)
-            surface->Unlock(nullptr);
-    }
-    uint8_t* row(int y) const { return static_cast<uint8_t*>(desc.lpSurface) + static_cast<ptrdiff_t>(y) * desc.lPitch; }
-    int bytes() const { return static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount / 8); }
-
-    IDirectDrawSurface7* surface;
-    DDSURFACEDESC2 desc{};
-    bool ok = false;
-};
-
-// A 24-bit BMP of the picture, the pixel values shown as 0xRRGGBB (their low 24 bits).
-void WriteBmp(const std::string& path, const Picture& picture)
+// Reads or writes every pixel of a surface through a lock.
+template <typename Visit>
+bool EachPixel(IDirectDrawSurface7* surface, Visit visit)
 {
-    const int rowBytes = (picture.width * 3 + 3) / 4 * 4;
-    const uint32_t dataSize = static_cast<uint32_t>(rowBytes) * picture.height;
-    std::vector<uint8_t> file(54 + dataSize, 0);
-    auto put32 = [&](size_t at, uint32_t value) { memcpy(&file[at], &value, 4); };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<uint32_t>(file.size()));
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, static_cast<uint32_t>(picture.width));
-    put32(22, static_cast<uint32_t>(picture.height));
-    file[26] = 1;
-    file[28] = 24;
-    put32(34, dataSize);
-    for (int y = 0; y < picture.height; ++y) {
-        uint8_t* out = &file[54 + static_cast<size_t>(picture.height - 1 - y) * rowBytes];
-        for (int x = 0; x < picture.width; ++x) {
-            const uint32_t value = picture.at(x, y);
-            out[3 * x] = static_cast<uint8_t>(value);
-            out[3 * x + 1] = static_cast<uint8_t>(value >> 8);
-            out[3 * x + 2] = static_cast<uint8_t>(value >> 16);
-        }
-    }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
-                                                 static_cast<std::streamsize>(file.size()));
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    if (surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr) != DD_OK)
+        return false;
+    const int bytes = int(desc.ddpfPixelFormat.dwRGBBitCount / 8);
+    for (int y = 0; y < int(desc.dwHeight); ++y)
+        for (int x = 0; x < int(desc.dwWidth); ++x)
+            visit(x, y, static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * bytes, bytes);
+    surface->Unlock(nullptr);
+    return true;
 }
 
-std::string Hex(uint32_t value)
+// A 24-bit BMP of the picture, each pixel value's low 24 bits shown as 0xRRGGBB.
+void WriteBmp(const std::string& path, const Picture& picture)
 {
-    char text[16];
-    snprintf(text, sizeof(text), "0x%X", value);
-    return text;
+    const uint32_t rowBytes = (picture.width * 3 + 3) / 4 * 4, size = 54 + rowBytes * picture.height;
+    std::vector<uint8_t> file(size, 0);
+    const uint32_t header[] = {size, 0, 54, 40, uint32_t(picture.width), uint32_t(picture.height), 0x180001};
+    memcpy(&file[2], header, sizeof(header));
+    file[0] = 'B';
+    file[1] = 'M';
+    for (int y = 0; y < picture.height; ++y)
+        for (int x = 0; x < picture.width; ++x)
+            memcpy(&file[54 + (picture.height - 1 - y) * rowBytes + 3 * x], &picture.pixels[size_t(y) * picture.width + x], 3);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), file.size());
 }
 
 }  // namespace
@@ -76,67 +51,40 @@ bool BringUpDisplayAt(int depth)
     return BringUpDisplay(depth);
 }
 
-uint32_t Sentinel(int depth) { return depth == 8 ? 0xCDu : depth == 16 ? 0xCDCDu : 0xCDCDCDCDu; }
-
 Picture TakePicture(IDirectDrawSurface7* surface)
 {
-    Locked lock(surface);
-    EXPECT_TRUE(lock.ok);
-    if (!lock.ok)
-        return Picture();
-    Picture picture(static_cast<int>(lock.desc.dwWidth), static_cast<int>(lock.desc.dwHeight), 0);
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x) {
-            uint32_t value = 0;
-            memcpy(&value, lock.row(y) + x * lock.bytes(), lock.bytes());
-            picture.at(x, y) = value;
-        }
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    EXPECT_EQ(surface->GetSurfaceDesc(&desc), DD_OK);
+    Picture picture(int(desc.dwWidth), int(desc.dwHeight), 0);
+    EXPECT_TRUE(EachPixel(surface, [&](int x, int y, uint8_t* p, int bytes) { memcpy(&picture.at(x, y), p, bytes); }));
     return picture;
 }
 
 void PutPicture(IDirectDrawSurface7* surface, const Picture& picture)
 {
-    Locked lock(surface);
-    ASSERT_TRUE(lock.ok);
-    ASSERT_EQ(picture.width, static_cast<int>(lock.desc.dwWidth));
-    ASSERT_EQ(picture.height, static_cast<int>(lock.desc.dwHeight));
-    for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x) {
-            const uint32_t value = picture.at(x, y);
-            memcpy(lock.row(y) + x * lock.bytes(), &value, lock.bytes());
-        }
+    EXPECT_TRUE(EachPixel(surface, [&](int x, int y, uint8_t* p, int bytes) { memcpy(p, &picture.pixels[size_t(y) * picture.width + x], bytes); }));
 }
 
 testing::AssertionResult SamePicture(const Picture& actual, const Picture& expected)
 {
     if (actual.width != expected.width || actual.height != expected.height)
-        return testing::AssertionFailure() << "size " << actual.width << " x " << actual.height
-                                           << ", expected " << expected.width << " x " << expected.height;
+        return testing::AssertionFailure() << "size " << actual.width << " x " << actual.height << ", expected "
+                                           << expected.width << " x " << expected.height;
     testing::AssertionResult failure = testing::AssertionFailure();
     int differences = 0;
     for (int y = 0; y < actual.height; ++y)
         for (int x = 0; x < actual.width; ++x)
-            if (actual.at(x, y) != expected.at(x, y)) {
-                if (differences < 8)
-                    failure << "pixel (" << x << ", " << y << "): got " << Hex(actual.at(x, y))
-                            << ", expected " << Hex(expected.at(x, y)) << "\n";
-                ++differences;
+            if (actual.at(x, y) != expected.at(x, y) && differences++ < 8) {
+                char line[96];
+                snprintf(line, sizeof(line), "pixel (%d, %d): got 0x%X, expected 0x%X\n", x, y, actual.at(x, y), expected.at(x, y));
+                failure << line;
             }
     if (differences == 0)
         return testing::AssertionSuccess();
     const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = test ? std::string(test->test_suite_name()) + "." + test->name() : "picture";
+    const std::string name = std::string(test->test_suite_name()) + "." + test->name();
     WriteBmp(name + ".actual.bmp", actual);
     WriteBmp(name + ".expected.bmp", expected);
     return failure << differences << " pixels differ; see " << name << ".actual.bmp and .expected.bmp";
-}
-
-std::vector<uint8_t> SurfaceBytes(IDirectDrawSurface7* surface)
-{
-    Locked lock(surface);
-    EXPECT_TRUE(lock.ok);
-    if (!lock.ok)
-        return {};
-    const auto* bytes = static_cast<const uint8_t*>(lock.desc.lpSurface);
-    return std::vector<uint8_t>(bytes, bytes + static_cast<size_t>(lock.desc.lPitch) * lock.desc.dwHeight);
 }
