@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -222,20 +223,24 @@ BENCHMARK(Circle16);
 BENCHMARK(CircleByFills);
 
 // The usual console table, then each measure in the unit of its target. With repetitions the
-// median of the repetitions counts.
+// median of the repetitions counts; run them interleaved (--benchmark_enable_random_interleaving)
+// so that a noisy machine weighs on the yardsticks and the measures alike.
 class SummaryReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred)
+            // Single runs count, and the median of repetitions when only aggregates are reported.
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred)
                 continue;
-            const std::string name = run.benchmark_name();
+            const std::string name = run.run_name.function_name +
+                                     (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
             for (const char* counter : {"bytes_per_second", "items_per_second"}) {
                 auto found = run.counters.find(counter);
                 if (found != run.counters.end())
-                    rates[name + ":" + counter].push_back(found->second.value);
+                    (median ? medians : rates)[name + ":" + counter].push_back(found->second.value);
             }
         }
     }
@@ -263,7 +268,8 @@ public:
 private:
     double Rate(const std::string& name, const std::string& unit)
     {
-        std::vector<double> values = rates[name + ":" + unit + "_per_second"];
+        const std::string key = name + ":" + unit + "_per_second";
+        std::vector<double> values = rates[key].empty() ? medians[key] : rates[key];
         if (values.empty())
             return 0;
         std::sort(values.begin(), values.end());
@@ -273,14 +279,17 @@ private:
     static void Line(const char* what, double value, const char* unit, const std::string& test, double target)
     {
         const bool met = test == ">=" ? value >= target : value < target;
-        if (test.empty())
+        if (!std::isfinite(value) || value == 0)
+            printf("  %-34s %12s\n", what, "not measured");
+        else if (test.empty())
             printf("  %-34s %12.2f %s\n", what, value, unit);
         else
             printf("  %-34s %12.2f %-18s target %s %g: %s\n", what, value, unit, test.c_str(), target,
                    met ? "met" : "NOT MET");
     }
 
-    std::map<std::string, std::vector<double>> rates;
+    std::map<std::string, std::vector<double>> rates;    // of single runs
+    std::map<std::string, std::vector<double>> medians;  // reported for repetitions
 };
 
 }  // namespace
