@@ -23,6 +23,10 @@ void layer_clear_faults();
 void layer_set_video_memory(size_t bytes);
 size_t layer_video_memory_used();
 
+// Fills and copies keep to the instructions every x86-64 processor has (no AVX2, no string
+// stores), so that tests reach the paths other machines take.
+void layer_use_baseline_pixel_paths(bool baseline);
+
 // Loses one surface, or every surface the platform loses when an exclusive application loses the
 // display (the primary chain and all video-memory surfaces).
 void layer_set_surface_lost(IDirectDrawSurface7* surface);

@@ -253,6 +253,7 @@ struct IDirectDrawSurface7 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS2 caps,
                                                          LPDIRECTDRAWSURFACE7* attached) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC2 desc) = 0;
     virtual HRESULT STDMETHODCALLTYPE IsLost() = 0;
     virtual HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags,
                                            HANDLE event) = 0;

@@ -111,6 +111,7 @@ public:
     HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS2 caps,
                                                  LPDIRECTDRAWSURFACE7* attached) override;
     HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) override;
+    HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC2 desc) override;
     HRESULT STDMETHODCALLTYPE IsLost() override;
     HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags,
                                    HANDLE event) override;
@@ -128,7 +129,14 @@ public:
     bool is_busy() const { return locked || dc != nullptr; }
     bool is_front() const { return (caps & DDSCAPS_PRIMARYSURFACE) != 0; }
     void set_lost() { (root ? root : this)->lost = true; }
-    void present();
+    // Shows the primary's new contents; every other surface's drawing stays out of sight.
+    void present()
+    {
+        if (is_front())
+            present_front();
+    }
+    void describe(DDSURFACEDESC2* desc) const;
+    void present_front();
     const PALETTEENTRY* gdi_palette() const;
     // The back buffer's only holder is its primary; GetAttachedSurface hands out references.
     void attach_back_buffer(Surface* back)
@@ -324,9 +332,9 @@ const PALETTEENTRY* Surface::gdi_palette() const
     return nullptr;
 }
 
-void Surface::present()
+void Surface::present_front()
 {
-    if (!is_front() || !owner || owner->window == nullptr || lost || !memory)
+    if (!owner || owner->window == nullptr || lost || !memory)
         return;
     uint32_t table[256];
     const uint32_t* colours = nullptr;
@@ -365,6 +373,53 @@ HRESULT Surface::Restore()
     return DD_OK;
 }
 
+// The surface's description as Lock and GetSurfaceDesc hand it out, without a memory address.
+// The record's own dwSize is kept.
+void Surface::describe(DDSURFACEDESC2* desc) const
+{
+    const DWORD size = desc->dwSize;
+    memset(desc, 0, sizeof(DDSURFACEDESC2));
+    desc->dwSize = size;
+    desc->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
+    desc->dwWidth = static_cast<DWORD>(width);
+    desc->dwHeight = static_cast<DWORD>(height);
+    desc->lPitch = pitch;
+    desc->ddsCaps.dwCaps = caps;
+    if (hasSourceKey) {
+        desc->dwFlags |= DDSD_CKSRCBLT;
+        desc->ddckCKSrcBlt.dwColorSpaceLowValue = sourceKey;
+        desc->ddckCKSrcBlt.dwColorSpaceHighValue = sourceKey;
+    }
+    DDPIXELFORMAT& format = desc->ddpfPixelFormat;
+    format.dwSize = sizeof(DDPIXELFORMAT);
+    format.dwRGBBitCount = static_cast<DWORD>(bitsPerPixel);
+    if (bitsPerPixel == 8) {
+        format.dwFlags = DDPF_PALETTEINDEXED8 | DDPF_RGB;
+    } else if (bitsPerPixel == 16) {
+        format.dwFlags = DDPF_RGB;
+        format.dwRBitMask = 0xF800;
+        format.dwGBitMask = 0x07E0;
+        format.dwBBitMask = 0x001F;
+    } else {
+        format.dwFlags = DDPF_RGB;
+        format.dwRBitMask = 0x00FF0000;
+        format.dwGBitMask = 0x0000FF00;
+        format.dwBBitMask = 0x000000FF;
+    }
+}
+
+HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc)
+{
+    HRESULT result = DD_OK;
+    if (layer_fault("IDirectDrawSurface7::GetSurfaceDesc", &result))
+        return result;
+    if (!desc || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32))
+        return DDERR_INVALIDPARAMS;
+    // A lost or locked surface still describes itself; the address is handed out by Lock only.
+    describe(desc);
+    return DD_OK;
+}
+
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event)
 {
     HRESULT result = DD_OK;
@@ -392,36 +447,8 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE ev
         left = rect->left;
         top = rect->top;
     }
-    const DWORD size = desc->dwSize;
-    memset(desc, 0, sizeof(DDSURFACEDESC2));
-    desc->dwSize = size;
-    desc->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
-    desc->dwWidth = static_cast<DWORD>(width);
-    desc->dwHeight = static_cast<DWORD>(height);
-    desc->lPitch = pitch;
+    describe(desc);
     desc->lpSurface = memory + static_cast<ptrdiff_t>(top) * pitch + left * (bitsPerPixel / 8);
-    desc->ddsCaps.dwCaps = caps;
-    if (hasSourceKey) {
-        desc->dwFlags |= DDSD_CKSRCBLT;
-        desc->ddckCKSrcBlt.dwColorSpaceLowValue = sourceKey;
-        desc->ddckCKSrcBlt.dwColorSpaceHighValue = sourceKey;
-    }
-    DDPIXELFORMAT& format = desc->ddpfPixelFormat;
-    format.dwSize = sizeof(DDPIXELFORMAT);
-    format.dwRGBBitCount = static_cast<DWORD>(bitsPerPixel);
-    if (bitsPerPixel == 8) {
-        format.dwFlags = DDPF_PALETTEINDEXED8 | DDPF_RGB;
-    } else if (bitsPerPixel == 16) {
-        format.dwFlags = DDPF_RGB;
-        format.dwRBitMask = 0xF800;
-        format.dwGBitMask = 0x07E0;
-        format.dwBBitMask = 0x001F;
-    } else {
-        format.dwFlags = DDPF_RGB;
-        format.dwRBitMask = 0x00FF0000;
-        format.dwGBitMask = 0x0000FF00;
-        format.dwBBitMask = 0x000000FF;
-    }
     locked = true;
     return DD_OK;
 }
@@ -572,8 +599,8 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 sourceHandle, LPRECT 
         note_unsupported("IDirectDrawSurface7::Blt", "a flag other than colour fill, source key and wait");
         return DDERR_UNSUPPORTED;
     }
-    if ((flags & DDBLT_KEYSRC) && !source->hasSourceKey)
-        return DDERR_INVALIDPARAMS;
+    if ((flags & DDBLT_KEYSRC) && (!source || !source->hasSourceKey))
+        return DDERR_INVALIDPARAMS;  // a source key needs a source that has one
     if (IsLost() != DD_OK || (source && source->IsLost() != DD_OK))
         return DDERR_SURFACELOST;
     if (is_busy() || (source && source->is_busy()))

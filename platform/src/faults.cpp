@@ -26,21 +26,26 @@ std::map<std::string, Fault>& faults()
 
 }  // namespace
 
+bool layerFaultsArmed = false;
+
 void layer_fail_call(const char* name, int nth, HRESULT result)
 {
     Fault fault;
     fault.nth = nth < 0 ? 0 : nth;
     fault.result = result;
     faults()[name] = fault;
+    layerFaultsArmed = true;
 }
 
-void layer_clear_faults() { faults().clear(); }
+void layer_clear_faults()
+{
+    faults().clear();
+    layerFaultsArmed = false;
+}
 
-bool layer_fault(const char* name, HRESULT* result)
+bool layer_fault_lookup(const char* name, HRESULT* result)
 {
     auto& table = faults();
-    if (table.empty())
-        return false;
     auto it = table.find(name);
     if (it == table.end())
         return false;

@@ -15,8 +15,14 @@ struct _SDL_Joystick;
 typedef struct _SDL_Joystick SDL_Joystick;
 
 // --- faults (faults.cpp) -----------------------------------------------------------------------
-// True when a test made this call fail; *result then holds the HRESULT to return.
-bool layer_fault(const char* name, HRESULT* result = nullptr);
+// True when a test made this call fail; *result then holds the HRESULT to return. Every API entry
+// asks, so the question costs one flag test while no test has armed a failure.
+extern bool layerFaultsArmed;
+bool layer_fault_lookup(const char* name, HRESULT* result);
+inline bool layer_fault(const char* name, HRESULT* result = nullptr)
+{
+    return layerFaultsArmed && layer_fault_lookup(name, result);
+}
 
 // --- code page (codepage.cpp) ------------------------------------------------------------------
 // Windows-1251 bytes to UTF-8 and back; characters outside the code page become '?'.

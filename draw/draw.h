@@ -1,0 +1,94 @@
+// draw.h -- drawing on surfaces: filled rectangles, frames and bevels, lines, circles and
+// ellipses made of colour fills or of stores into the screen surface's memory, and blits
+#pragma once
+
+#include <cstdint>
+
+#include "../display/display.h"
+#include "trace.h"
+
+// --- Rectangles and figures made of colour fills -------------------------------------------------
+// Rectangles are position and size: columns x to x + width - 1, rows y to y + height - 1. Every
+// span or pixel is one colour-fill blit, passed to the surface unclipped; a rectangle that is
+// empty, inverted or reaches past its surface draws nothing. The given-surface forms take the
+// target last. Nothing is drawn while AppActive is false.
+
+void FillScreenRect(int32_t x, int32_t y, int32_t width, int32_t height, NativePixel colour);
+void FillSurfaceRect(int32_t x, int32_t y, int32_t width, int32_t height, NativePixel colour,
+                     IDirectDrawSurface7* surface);
+// Fills the intersection of the rectangle with the clip rectangle.
+void FillScreenRectClipped(int32_t x, int32_t y, int32_t width, int32_t height, int32_t clipX,
+                           int32_t clipY, int32_t clipWidth, int32_t clipHeight, NativePixel colour);
+void FillSurfaceRectClipped(int32_t x, int32_t y, int32_t width, int32_t height, int32_t clipX,
+                            int32_t clipY, int32_t clipWidth, int32_t clipHeight, NativePixel colour,
+                            IDirectDrawSurface7* surface);
+// A one-pixel outline: bottom, right, top and left edges, in that order.
+void DrawScreenFrame(int32_t x, int32_t y, int32_t width, int32_t height, NativePixel colour);
+void DrawSurfaceFrame(int32_t x, int32_t y, int32_t width, int32_t height, NativePixel colour,
+                      IDirectDrawSurface7* surface);
+// The outline with its bottom and right edges in one colour, then its top and left in the other:
+// three corners end in topLeftColour, the bottom-right one in bottomRightColour.
+void DrawScreenBevel(int32_t x, int32_t y, int32_t width, int32_t height, NativePixel topLeftColour,
+                     NativePixel bottomRightColour);
+void DrawSurfaceBevel(int32_t x, int32_t y, int32_t width, int32_t height,
+                      NativePixel topLeftColour, NativePixel bottomRightColour,
+                      IDirectDrawSurface7* surface);
+// The outline cut to the clip rectangle (and to the surface's top-left corner). An edge on the
+// clip rectangle's first row or column, or outside it, is left out; one on its last is drawn.
+void DrawScreenFrameClipped(int32_t x, int32_t y, int32_t width, int32_t height, int32_t clipX,
+                            int32_t clipY, int32_t clipWidth, int32_t clipHeight,
+                            NativePixel colour);
+void DrawSurfaceFrameClipped(int32_t x, int32_t y, int32_t width, int32_t height, int32_t clipX,
+                             int32_t clipY, int32_t clipWidth, int32_t clipHeight,
+                             NativePixel colour, IDirectDrawSurface7* surface);
+// Lines, circles and ellipses on the screen surface, one 1 x 1 fill per point of TraceLine,
+// TraceCircle and TraceEllipse. The ellipse takes its centre and its full width and height.
+void DrawLineByFills(int32_t x1, int32_t y1, int32_t x2, int32_t y2, NativePixel colour);
+void DrawCircleByFills(int32_t centreX, int32_t centreY, int32_t radius, NativePixel colour);
+void DrawEllipseByFills(int32_t centreX, int32_t centreY, int32_t width, int32_t height,
+                        NativePixel colour);
+
+// --- Figures stored straight into the screen surface's memory -------------------------------------
+// Each figure locks the screen surface once, stores its colour at every point of its tracer, in
+// order and as often as the tracer visits it, and unlocks. Pixel (x, y) is element
+// y * RasterStride + x from pRasterPixels, 2 bytes in the 16-bit family and 4 in the 32-bit one:
+// the caller picks the family of the display's depth. Points off the screen are skipped, and so is
+// any point whose element would lie beyond the surface's memory. A failed lock draws nothing.
+// These routines draw whether or not AppActive is set.
+
+extern void* pRasterPixels;   // pixel (0, 0) of the screen surface while a figure holds it locked
+extern int32_t RasterStride;  // elements from one row to the next: ScreenWidth
+
+void DrawLine16(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint16_t colour);
+void DrawCircle16(int32_t centreX, int32_t centreY, int32_t radius, uint16_t colour);
+void DrawEllipse16(int32_t centreX, int32_t centreY, int32_t width, int32_t height, uint16_t colour);
+// Stores one element through pRasterPixels and RasterStride; does something only while a figure
+// of its own family holds the screen surface locked, and only inside it.
+void PutPixel16(int32_t x, int32_t y, uint16_t colour);
+
+void DrawLine32(int32_t x1, int32_t y1, int32_t x2, int32_t y2, NativePixel colour);
+void DrawCircle32(int32_t centreX, int32_t centreY, int32_t radius, NativePixel colour);
+void DrawEllipse32(int32_t centreX, int32_t centreY, int32_t width, int32_t height,
+                   NativePixel colour);
+void PutPixel32(int32_t x, int32_t y, NativePixel colour);
+
+// --- Blits -------------------------------------------------------------------------------------
+// A rectangle of source (top-left srcX, srcY) copied to the screen or to a given surface. Nothing
+// is drawn while AppActive is false; a copy the surfaces refuse draws nothing.
+
+// Copies every pixel to (destX, destY) of the screen, uncut.
+void BlitToScreen(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY, int32_t width,
+                  int32_t height, IDirectDrawSurface7* source);
+// Scales the source rectangle into the destination rectangle. A destination that reaches off the
+// screen is cut to it, and the source rectangle is cut back in proportion: each cut source edge
+// lands on the source pixel boundary nearest to where the whole copy would have put it.
+void StretchBlitToScreen(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY,
+                         int32_t srcWidth, int32_t srcHeight, int32_t destWidth,
+                         int32_t destHeight, IDirectDrawSurface7* source);
+// Copies the pixels that differ from the source's colour key, cut to the screen.
+void BlitKeyedToScreen(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY, int32_t width,
+                       int32_t height, IDirectDrawSurface7* source);
+// The same onto destination, still cut to the screen's size whatever the destination's own.
+void BlitKeyedToSurface(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY, int32_t width,
+                        int32_t height, IDirectDrawSurface7* source,
+                        IDirectDrawSurface7* destination);
