@@ -8,7 +8,7 @@
 
 #include "app/app.h"
 #include "display/display.h"
-#include "draw/text.h"
+#include "draw/draw.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // draw.h -- drawing on surfaces: filled rectangles, frames and bevels, lines, circles and
-// ellipses made of colour fills or of stores into the screen surface's memory, and blits
+// ellipses made of colour fills or of stores into the screen surface's memory, blits, and text
 #pragma once
 
 #include <cstdint>
@@ -92,3 +92,18 @@ void BlitKeyedToScreen(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY,
 void BlitKeyedToSurface(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY, int32_t width,
                         int32_t height, IDirectDrawSurface7* source,
                         IDirectDrawSurface7* destination);
+
+// --- Text ----------------------------------------------------------------------------------------
+
+// Lays 8-bit Windows-1251 text into the rectangle x, y, width, height of a surface in the
+// normal-weight serif face at the font height: lines break only at the line ends in the text,
+// tabs are expanded, '&' is drawn as itself, and everything is cut to the rectangle. The
+// background between glyphs is left as it was. Draws nothing while the application is inactive
+// or when the surface gives no device context.
+void DrawTextBox(int32_t x, int32_t y, int32_t width, int32_t height, int32_t fontHeight,
+                 COLORREF color, IDirectDrawSurface7* surface, const char* text);
+
+// Writes one line of 8-bit Windows-1251 text on the screen surface in the bold sans-serif face,
+// its top-left corner at (x, y); line-end characters are drawn as characters, not obeyed. The
+// background is left as it was. Draws nothing while the application is inactive.
+void DrawTextLine(int32_t x, int32_t y, int32_t fontHeight, COLORREF color, const char* text);

@@ -1,7 +1,7 @@
 // text.cpp -- text on surfaces: borrows the surface's device context for one call, creates the
 // font, draws with a transparent background and gives everything back before returning
 
-#include "text.h"
+#include "draw.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "draw/text.h"
+#include "draw/draw.h"
 #include "support.h"
 #include "text_support.h"
 
