@@ -5,6 +5,7 @@
 #include "../display/display.h"
 #include "../sound/sound.h"
 #include "../input/input.h"
+#include "../scene/scene.h"
 
 namespace {
 
@@ -61,6 +62,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         AbortProgram(hMainWindow, "InitDirectDraw");
         return 0;
     }
+    InitScene();
 
     for (;;) {
         MSG message;
@@ -74,7 +76,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
             continue;
         if (!RestoreLostSurfaces())
             return 0;
-        PresentScreen();
+        DrawScene();
         if (KeyDown(VK_ESCAPE) || QuitRequested)
             DestroyWindow(hMainWindow);
         // Held down, F12 saves every frame. After Esc the display is already gone and there is

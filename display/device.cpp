@@ -32,7 +32,7 @@ constexpr NativePixel TransparentColor32 = 0xFF00FF;
 // SurfaceMemory allows; null when neither can be had.
 IDirectDrawSurface7* CreateOffscreenWithCaps(int width, int height, DWORD extraCaps)
 {
-    if (SurfaceMemory < 1 || SurfaceMemory > 3)
+    if (!pDirectDraw || SurfaceMemory < 1 || SurfaceMemory > 3)
         return nullptr;
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);

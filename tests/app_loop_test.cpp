@@ -145,30 +145,33 @@ TEST(MainLoop, QuitRequestedEndsAfterTheNextActiveFrame)
     ExpectTornDown();
 }
 
-TEST(MainLoop, ScreenSurfaceReachesTheWindowEveryFrame)
+TEST(MainLoop, EachFrameReachesTheWindow)
 {
     layer_capture_message_boxes(true);
-    LayerPicture picture;
+    ScratchDirectory dir;
+    int frames = 0;
+    int mismatches = -1;
     layer_on_present([&] {
-        static int frame = 0;
-        if (++frame == 1) {
-            // Draw straight into the screen surface; the next frame's present must show it.
-            DDBLTFX fx{};
-            fx.dwSize = sizeof(fx);
-            fx.dwFillColor = 0x07E0;
-            RECT box{10, 20, 30, 40};
-            pScreenSurface->Blt(&box, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
-        } else {
-            layer_window_picture(&picture);
-            layer_set_key_state(VK_ESCAPE, true);
+        if (++frames < 3)
+            return;
+        // The screen surface as the frame left it, and the window's picture of it.
+        LayerPicture picture;
+        ASSERT_TRUE(layer_window_picture(&picture));
+        ASSERT_EQ(picture.width, 800);
+        ASSERT_EQ(picture.height, 600);
+        const auto* screen = static_cast<const uint16_t*>(LockSurfaceMemory(pScreenSurface));
+        ASSERT_NE(screen, nullptr);
+        mismatches = 0;
+        for (int i = 0; i < 800 * 600; ++i) {
+            const uint32_t p = screen[i], r = p >> 11, g = (p >> 5) & 63, b = p & 31;
+            const uint32_t rgb = ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
+            mismatches += picture.pixels[i] != rgb;
         }
+        UnlockSurfaceMemory(pScreenSurface);
+        layer_set_key_state(VK_ESCAPE, true);
     });
     EXPECT_EQ(RunProgram(), 0);
-    ASSERT_EQ(picture.width, 800);
-    ASSERT_EQ(picture.height, 600);
-    EXPECT_EQ(picture.at(10, 20), 0x00FF00u);
-    EXPECT_EQ(picture.at(29, 39), 0x00FF00u);
-    EXPECT_EQ(picture.at(30, 40), 0x000000u);
+    EXPECT_EQ(mismatches, 0);
 }
 
 // Start-up failures: each row is one run of the program in its own process.
