@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program and runs it from its own directory, where its
 # run-time files are. With a display it runs full screen until Esc. Without one it runs under a
-# virtual X display for a few seconds, takes a picture of the screen (build/release/window.png)
-# and presses Esc as a user would.
+# virtual X display for a few seconds, then presses F12 (which saves the screen to screen.bmp)
+# and Esc as a user would, and leaves build/release/screen.bmp and a PNG copy, screen.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,11 +27,22 @@ done
 
 ./game &
 game=$!
-sleep 3
-import -display "$display" -window root window.png
+sleep 4
+# Keys are held for a moment, as fingers hold them, so that a frame sees them down.
+press() {
+    xdotool keydown "$1"
+    sleep 0.3
+    xdotool keyup "$1"
+    sleep 0.3
+}
 xdotool search --sync --onlyvisible --name '^game$' windowactivate --sync 2>/dev/null || true
-xdotool key Escape
+press F12
+press Escape
 status=0
 wait $game || status=$?
-echo "game exited with status $status; the screen it showed: $(pwd)/window.png"
+if [ -f screen.bmp ]; then
+    convert screen.bmp screen.png
+    echo "The screen the program showed: $(pwd)/screen.bmp and $(pwd)/screen.png"
+fi
+echo "game exited with status $status"
 exit $status

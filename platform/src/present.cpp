@@ -92,6 +92,15 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     display.height = height;
     display.bitsPerPixel = bitsPerPixel;
 
+    // The window is first laid over the whole monitor by hand, then asked to go full screen: a
+    // window manager makes it full screen proper, and where none runs (a bare X server) the
+    // window already covers the screen at the size SDL will report for it.
+    SDL_Rect bounds;
+    const int monitor = SDL_GetWindowDisplayIndex(sdl);
+    if (monitor >= 0 && SDL_GetDisplayBounds(monitor, &bounds) == 0) {
+        SDL_SetWindowPosition(sdl, bounds.x, bounds.y);
+        SDL_SetWindowSize(sdl, bounds.w, bounds.h);
+    }
     display.fullscreen = SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
     if (!display.fullscreen) {
         fprintf(stderr, "layer: no full screen (SDL: %s); showing %dx%d in a window\n",
