@@ -20,6 +20,7 @@
 #include <testing.h>
 
 #include "app/app.h"
+#include "bench_display.h"
 #include "display/display.h"
 #include "draw/draw.h"
 
@@ -29,32 +30,9 @@ constexpr int Width = 800;
 constexpr int Height = 600;
 constexpr size_t ScreenBytes16 = size_t(Width) * Height * 2;
 
-HINSTANCE__ instance{};
-
-// Brings the display up at the depth, once per depth change.
-bool UseDisplay(int depth)
-{
-    if (pDirectDraw && BitsPerPixel == depth)
-        return true;
-    ReleaseDirectDraw();
-    if (!hMainWindow) {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = MainWndProc;
-        windowClass.hInstance = &instance;
-        windowClass.lpszClassName = "game";
-        RegisterClassA(&windowClass);
-        hMainWindow = CreateWindowExA(0, "game", "game", WS_POPUP, 0, 0, Width, Height, nullptr,
-                                      nullptr, &instance, nullptr);
-        ShowWindow(hMainWindow, SW_SHOWNORMAL);
-    }
-    ScreenWidth = Width;
-    ScreenHeight = Height;
-    return InitDirectDraw(hMainWindow, depth) && AppActive;
-}
-
 bool Ready(benchmark::State& state, int depth)
 {
-    if (UseDisplay(depth))
+    if (BenchDisplay(depth))
         return true;
     state.SkipWithError("the display could not be brought up");
     return false;

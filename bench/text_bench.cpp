@@ -7,30 +7,16 @@
 #include <string>
 
 #include "app/app.h"
+#include "bench_display.h"
 #include "display/display.h"
 #include "draw/draw.h"
 
 namespace {
 
-// Brings the display up headless at 800 x 600, 16 bits, as the program does; once per process.
+// The display at 16 bits, once per process.
 bool DisplayReady()
 {
-    static const bool ready = [] {
-        setenv("SDL_VIDEODRIVER", "dummy", 0);
-        static HINSTANCE__ instance{};
-        WNDCLASSA windowClass{};
-        windowClass.style = CS_DBLCLKS;
-        windowClass.lpfnWndProc = MainWndProc;
-        windowClass.hInstance = &instance;
-        windowClass.lpszClassName = "game";
-        RegisterClassA(&windowClass);
-        hMainWindow = CreateWindowExA(0, "game", "game", WS_POPUP, 0, 0, 1024, 768, nullptr,
-                                      nullptr, &instance, nullptr);
-        ShowWindow(hMainWindow, SW_SHOWNORMAL);
-        ScreenWidth = 800;
-        ScreenHeight = 600;
-        return InitDirectDraw(hMainWindow, 16) && AppActive;
-    }();
+    static const bool ready = BenchDisplay(16);
     return ready;
 }
 
