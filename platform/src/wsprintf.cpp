@@ -27,7 +27,7 @@ struct Output {
     }
 };
 
-struct Spec {
+struct Conversion {
     bool left = false;
     bool zero = false;
     bool prefix = false;
@@ -35,26 +35,26 @@ struct Spec {
     int precision = -1;
 };
 
-void put_padded(Output& out, const Spec& spec, const char* sign, const char* digits, int digitCount)
+void put_padded(Output& out, const Conversion& conversion, const char* sign, const char* digits, int digitCount)
 {
     const int signLength = static_cast<int>(strlen(sign));
-    const int zeros = spec.precision > digitCount ? spec.precision - digitCount : 0;
+    const int zeros = conversion.precision > digitCount ? conversion.precision - digitCount : 0;
     const int body = signLength + zeros + digitCount;
-    const int pad = spec.width > body ? spec.width - body : 0;
-    if (!spec.left && !spec.zero)
+    const int pad = conversion.width > body ? conversion.width - body : 0;
+    if (!conversion.left && !conversion.zero)
         out.repeat(' ', pad);
     for (int i = 0; i < signLength; ++i)
         out.put(sign[i]);
-    if (!spec.left && spec.zero)
+    if (!conversion.left && conversion.zero)
         out.repeat('0', pad);  // zero padding goes after the sign: -05
     out.repeat('0', zeros);
     for (int i = 0; i < digitCount; ++i)
         out.put(digits[i]);
-    if (spec.left)
+    if (conversion.left)
         out.repeat(' ', pad);
 }
 
-void put_number(Output& out, const Spec& spec, uint32_t magnitude, bool negative, unsigned base,
+void put_number(Output& out, const Conversion& conversion, uint32_t magnitude, bool negative, unsigned base,
                 bool upper)
 {
     char digits[16];
@@ -68,9 +68,9 @@ void put_number(Output& out, const Spec& spec, uint32_t magnitude, bool negative
     for (int i = 0; i < count; ++i)
         reversed[i] = digits[count - 1 - i];
     const char* sign = negative ? "-" : "";
-    if (spec.prefix && base == 16)
+    if (conversion.prefix && base == 16)
         sign = upper ? "0X" : "0x";
-    put_padded(out, spec, sign, reversed, count);
+    put_padded(out, conversion, sign, reversed, count);
 }
 
 }  // namespace
@@ -93,24 +93,24 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...)
             out.put(*f++);
             continue;
         }
-        Spec spec;
+        Conversion conversion;
         for (;; ++f) {
             if (*f == '-')
-                spec.left = true;
+                conversion.left = true;
             else if (*f == '0')
-                spec.zero = true;
+                conversion.zero = true;
             else if (*f == '#')
-                spec.prefix = true;
+                conversion.prefix = true;
             else
                 break;
         }
         while (*f >= '0' && *f <= '9')
-            spec.width = spec.width * 10 + (*f++ - '0');
+            conversion.width = conversion.width * 10 + (*f++ - '0');
         if (*f == '.') {
             ++f;
-            spec.precision = 0;
+            conversion.precision = 0;
             while (*f >= '0' && *f <= '9')
-                spec.precision = spec.precision * 10 + (*f++ - '0');
+                conversion.precision = conversion.precision * 10 + (*f++ - '0');
         }
         while (*f == 'h' || *f == 'l')
             ++f;  // size prefixes: every number is 32 bits, every character 8
@@ -124,20 +124,20 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...)
             const int32_t value = va_arg(args, int32_t);
             const uint32_t magnitude =
                 value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-            put_number(out, spec, magnitude, value < 0, 10, false);
+            put_number(out, conversion, magnitude, value < 0, 10, false);
             break;
         }
         case 'u':
-            put_number(out, spec, va_arg(args, uint32_t), false, 10, false);
+            put_number(out, conversion, va_arg(args, uint32_t), false, 10, false);
             break;
         case 'x':
         case 'X':
-            put_number(out, spec, va_arg(args, uint32_t), false, 16, type == 'X');
+            put_number(out, conversion, va_arg(args, uint32_t), false, 16, type == 'X');
             break;
         case 'c':
         case 'C': {
             const char c = static_cast<char>(va_arg(args, int));
-            Spec plain = spec;
+            Conversion plain = conversion;
             plain.zero = false;
             plain.precision = -1;
             put_padded(out, plain, "", &c, 1);
@@ -149,9 +149,9 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...)
             if (!text)
                 text = "(null)";
             int length = static_cast<int>(strnlen(text, OutputLimit));
-            if (spec.precision >= 0 && spec.precision < length)
-                length = spec.precision;
-            Spec plain = spec;
+            if (conversion.precision >= 0 && conversion.precision < length)
+                length = conversion.precision;
+            Conversion plain = conversion;
             plain.zero = false;
             plain.precision = -1;
             put_padded(out, plain, "", text, length);
