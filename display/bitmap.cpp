@@ -120,6 +120,11 @@ IDirectDrawSurface7* LoadBitmapSurface(const char* fileName)
     }
     SetTransparentColorKey(surface);
 
+    // The header is taken to be 40 bytes, whatever its own size field says: the colour table and
+    // the pixels are where that puts them, and GDI must look for the table there too.
+    buffer[0] = static_cast<BYTE>(InfoHeaderBytes);
+    buffer[1] = buffer[2] = buffer[3] = 0;
+
     // Other depths (1 and 4 bits among them) are not drawn: the surface comes without the picture.
     HDC dc = nullptr;
     if (pixelOffset != 0 && surface->GetDC(&dc) == DD_OK) {
