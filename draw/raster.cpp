@@ -78,37 +78,40 @@ void PutPixel(int32_t x, int32_t y, Pixel colour)
     store(x, y);
 }
 
-template <typename Pixel>
-void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Pixel colour)
+// Stores colour at every point trace(store, area) visits, under one lock of the screen surface.
+template <typename Pixel, typename Trace>
+void DrawFigure(Pixel colour, Trace trace)
 {
     RasterStore<Pixel> store{nullptr, 0, 0, 0, colour};
     if (!BeginFigure(&store))
         return;
     const TraceArea area{static_cast<int64_t>(store.width), static_cast<int64_t>(store.rows)};
-    TraceLine(x1, y1, x2, y2, store, &area);
+    trace(store, &area);
     EndFigure();
+}
+
+template <typename Pixel>
+void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, Pixel colour)
+{
+    DrawFigure(colour, [&](RasterStore<Pixel>& store, const TraceArea* area) {
+        TraceLine(x1, y1, x2, y2, store, area);
+    });
 }
 
 template <typename Pixel>
 void DrawCircle(int32_t centreX, int32_t centreY, int32_t radius, Pixel colour)
 {
-    RasterStore<Pixel> store{nullptr, 0, 0, 0, colour};
-    if (!BeginFigure(&store))
-        return;
-    const TraceArea area{static_cast<int64_t>(store.width), static_cast<int64_t>(store.rows)};
-    TraceCircle(centreX, centreY, radius, store, &area);
-    EndFigure();
+    DrawFigure(colour, [&](RasterStore<Pixel>& store, const TraceArea* area) {
+        TraceCircle(centreX, centreY, radius, store, area);
+    });
 }
 
 template <typename Pixel>
 void DrawEllipse(int32_t centreX, int32_t centreY, int32_t width, int32_t height, Pixel colour)
 {
-    RasterStore<Pixel> store{nullptr, 0, 0, 0, colour};
-    if (!BeginFigure(&store))
-        return;
-    const TraceArea area{static_cast<int64_t>(store.width), static_cast<int64_t>(store.rows)};
-    TraceEllipse(centreX, centreY, width, height, store, &area);
-    EndFigure();
+    DrawFigure(colour, [&](RasterStore<Pixel>& store, const TraceArea* area) {
+        TraceEllipse(centreX, centreY, width, height, store, area);
+    });
 }
 
 }  // namespace

@@ -8,8 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/app.h"
-#include "display/display.h"
+#include "tests/game_display.h"
 
 namespace fuzzing {
 
@@ -19,23 +18,12 @@ inline std::string& InputPath()
     return path;
 }
 
-// Brings up a window and an 800 x 600 display at 16 bits, once.
+// Brings up the window and an 800 x 600 display at 16 bits, headless, once.
 inline void BringUpDisplay()
 {
     setenv("SDL_VIDEODRIVER", "dummy", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    static HINSTANCE__ instance{};
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = MainWndProc;
-    windowClass.hInstance = &instance;
-    windowClass.lpszClassName = "game";
-    RegisterClassA(&windowClass);
-    hMainWindow = CreateWindowExA(0, "game", "game", WS_POPUP, 0, 0, 800, 600, nullptr, nullptr,
-                                  &instance, nullptr);
-    ShowWindow(hMainWindow, SW_SHOWNORMAL);
-    ScreenWidth = 800;
-    ScreenHeight = 600;
-    if (!InitDirectDraw(hMainWindow, 16))
+    if (!BringUpGameDisplay(16))
         abort();
 }
 

@@ -46,27 +46,6 @@ std::vector<uint8_t> Bmp(int width, int height, int bits, const std::vector<std:
     return file;
 }
 
-// Writes a pixel value straight into a surface of the display's depth.
-void Poke(IDirectDrawSurface7* surface, int x, int y, uint32_t value)
-{
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * (BitsPerPixel / 8), &value, BitsPerPixel / 8);
-    surface->Unlock(nullptr);
-}
-
-uint32_t Peek(IDirectDrawSurface7* surface, int x, int y)
-{
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    uint32_t value = 0;
-    memcpy(&value, static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * (BitsPerPixel / 8), BitsPerPixel / 8);
-    surface->Unlock(nullptr);
-    return value;
-}
-
 }  // namespace
 
 TEST(SaveSurfaceBitmap, ScreenshotSizeAndHeadersAtEachDepth)
@@ -121,8 +100,8 @@ TEST(SaveSurfaceBitmap, RowsRunBottomUpPaddedToFourBytes)
         SCOPED_TRACE(row.depth);
         ASSERT_TRUE(BringUpDisplay(row.depth));
         FillSurfaceBytes(pScreenSurface, 0x11);
-        Poke(pScreenSurface, 10, 20, 0x01);  // top-left of the rectangle
-        Poke(pScreenSurface, 10, 22, 0x02);  // bottom-left
+        WritePixel(pScreenSurface, 10, 20, 0x01);  // top-left of the rectangle
+        WritePixel(pScreenSurface, 10, 22, 0x02);  // bottom-left
         ASSERT_TRUE(SaveSurfaceBitmap(10, 20, 99, 3, pScreenSurface, "part.bmp"));
         const std::vector<uint8_t> file = ReadBytes("part.bmp");
         const size_t start = row.depth == 8 ? 1078 : 54;
@@ -146,7 +125,7 @@ TEST(SaveSurfaceBitmap, CutsAtTheEdgesAndMovesANegativeCorner)
     ScratchDirectory dir;
     ASSERT_TRUE(BringUpDisplay(32));
     FillSurfaceBytes(pScreenSurface, 0);
-    Poke(pScreenSurface, 0, 599, 0x00ABCDEF);
+    WritePixel(pScreenSurface, 0, 599, 0x00ABCDEF);
     struct Row {
         const char* name;
         int x, y, width, height;
@@ -177,7 +156,7 @@ TEST(SaveSurfaceBitmap, SixteenBitFilesShowTheScreensColours)
     const uint16_t screen[4] = {0xF800, 0x07E0, 0x001F, 0xF81F};   // 5-6-5 red, green, blue, magenta
     const uint16_t inFile[4] = {0x7C00, 0x03E0, 0x001F, 0x7C1F};   // the same colours in 5-5-5
     for (int i = 0; i < 4; ++i)
-        Poke(pScreenSurface, i, 0, screen[i]);
+        WritePixel(pScreenSurface, i, 0, screen[i]);
     ASSERT_TRUE(SaveSurfaceBitmap(0, 0, 4, 1, pScreenSurface, "colours.bmp"));
     const std::vector<uint8_t> file = ReadBytes("colours.bmp");
     ASSERT_EQ(file.size(), 54u + 8u);
@@ -214,13 +193,13 @@ TEST(LoadBitmapSurface, RoundTripKeepsThePixels)
         const uint32_t colours16[] = {0xF800, 0x07E0, 0x001F, 0xF81F, 0xFFFF, 0x0000, 0x8430, 0x4208};
         const uint32_t colours32[] = {0xFF0000, 0x00FF00, 0x0000FF, 0xFF00FF, 0xFFFFFF, 0x000000, 0x123456, 0xFEDCBA};
         for (int i = 0; i < 8; ++i)
-            Poke(pScreenSurface, i, i % 3, depth == 16 ? colours16[i] : colours32[i]);
+            WritePixel(pScreenSurface, i, i % 3, depth == 16 ? colours16[i] : colours32[i]);
         ASSERT_TRUE(SaveSurfaceBitmap(0, 0, 8, 3, pScreenSurface, "trip.bmp"));
         IDirectDrawSurface7* loaded = LoadBitmapSurface("trip.bmp");
         ASSERT_NE(loaded, nullptr);
         for (int y = 0; y < 3; ++y)
             for (int x = 0; x < 8; ++x)
-                EXPECT_EQ(Peek(loaded, x, y), Peek(pScreenSurface, x, y)) << "pixel (" << x << ", " << y << ")";
+                EXPECT_EQ(ReadPixel(loaded, x, y), ReadPixel(pScreenSurface, x, y)) << "pixel (" << x << ", " << y << ")";
         loaded->Release();
         ReleaseDirectDraw();
     }
@@ -253,11 +232,11 @@ TEST(LoadBitmapSurface, ConvertsEachFileDepthToTheDisplay)
         WriteBytes("image.bmp", row.file);
         IDirectDrawSurface7* image = LoadBitmapSurface("image.bmp");
         ASSERT_NE(image, nullptr);
-        EXPECT_EQ(Peek(image, 0, 0), 0xF800u);
-        EXPECT_EQ(Peek(image, 1, 0), 0x07E0u);
+        EXPECT_EQ(ReadPixel(image, 0, 0), 0xF800u);
+        EXPECT_EQ(ReadPixel(image, 1, 0), 0x07E0u);
         if (std::string(row.name).rfind("8 bits", 0) != 0) {
-            EXPECT_EQ(Peek(image, 0, 1), 0x001Fu);
-            EXPECT_EQ(Peek(image, 1, 1), 0xFFFFu);
+            EXPECT_EQ(ReadPixel(image, 0, 1), 0x001Fu);
+            EXPECT_EQ(ReadPixel(image, 1, 1), 0xFFFFu);
         }
         image->Release();
     }
@@ -319,6 +298,6 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
     int32_t pitch = 0, height = 0;
     ASSERT_TRUE(GetSurfaceLayout(pitch, height, image));
     EXPECT_EQ(height, 2);
-    EXPECT_EQ(Peek(image, 2, 1), 0u);
+    EXPECT_EQ(ReadPixel(image, 2, 1), 0u);
     image->Release();
 }

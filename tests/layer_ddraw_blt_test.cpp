@@ -10,43 +10,6 @@
 
 namespace {
 
-HINSTANCE__ instance{};
-
-// A display object in exclusive mode at a depth, with off-screen surfaces made on demand.
-struct Device {
-    HWND window = nullptr;
-    IDirectDraw7* dd = nullptr;
-
-    explicit Device(int bits)
-    {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "blt-test";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "blt-test", "", WS_POPUP, 0, 0, 64, 48, nullptr, nullptr, &instance, nullptr);
-        EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
-        EXPECT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        EXPECT_EQ(dd->SetDisplayMode(64, 48, bits, 0, 0), DD_OK);
-    }
-    ~Device()
-    {
-        dd->Release();
-        DestroyWindow(window);
-    }
-    IDirectDrawSurface7* Offscreen(int width, int height, DWORD placement = DDSCAPS_SYSTEMMEMORY)
-    {
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = width;
-        desc.dwHeight = height;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | placement;
-        IDirectDrawSurface7* surface = nullptr;
-        EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
-        return surface;
-    }
-};
-
 uint32_t Mask(int bits) { return bits == 8 ? 0xFFu : bits == 16 ? 0xFFFFu : 0xFFFFFFFFu; }
 
 // Random pixels, a third of them equal to key.
@@ -72,7 +35,7 @@ void OnEveryPath(Body body)
         for (int bits : {8, 16, 32}) {
             SCOPED_TRACE(testing::Message() << bits << " bits" << (baseline ? ", baseline instructions" : ""));
             layer_use_baseline_pixel_paths(baseline);
-            Device device(bits);
+            LayerDevice device(bits);
             body(device, bits);
         }
     layer_use_baseline_pixel_paths(false);
@@ -82,7 +45,7 @@ void OnEveryPath(Body body)
 
 TEST(ColorFill, EverySpanAndWholeSurfaces)
 {
-    OnEveryPath([](Device& device, int bits) {
+    OnEveryPath([](LayerDevice& device, int bits) {
         DDBLTFX fx{};
         fx.dwSize = sizeof(fx);
         fx.dwFillColor = 0x89ABCDEF;
@@ -114,7 +77,7 @@ TEST(ColorFill, EverySpanAndWholeSurfaces)
 TEST(BltFast, CopiesOfEveryWidthPlainAndKeyed)
 {
     std::mt19937 random(7);
-    OnEveryPath([&](Device& device, int bits) {
+    OnEveryPath([&](LayerDevice& device, int bits) {
         const uint32_t key = 0xF81FF81F & Mask(bits);
         IDirectDrawSurface7* source = device.Offscreen(70, 4);
         IDirectDrawSurface7* target = device.Offscreen(80, 6);
@@ -157,7 +120,7 @@ TEST(Blt, StretchesSampleBySizesRatioWithAndWithoutTheKey)
 {
     std::mt19937 random(11);
     const int sizes[][4] = {{4, 3, 8, 6}, {5, 7, 13, 3}, {17, 9, 4, 20}, {3, 3, 50, 1}, {20, 4, 57, 21}};
-    OnEveryPath([&](Device& device, int bits) {
+    OnEveryPath([&](LayerDevice& device, int bits) {
         const uint32_t key = 0x1234567 & Mask(bits);
         IDirectDrawSurface7* source = device.Offscreen(40, 12);
         IDirectDrawSurface7* target = device.Offscreen(60, 24);
@@ -187,7 +150,7 @@ TEST(Blt, StretchesSampleBySizesRatioWithAndWithoutTheKey)
 
 TEST(GetSurfaceDesc, DescribesTheSurfaceLockedLostOrNot)
 {
-    Device device(32);
+    LayerDevice device(32);
     IDirectDrawSurface7* surface = device.Offscreen(13, 7, DDSCAPS_VIDEOMEMORY);
     SetKey(surface, 0xFF00FF);
     DDSURFACEDESC2 desc{};

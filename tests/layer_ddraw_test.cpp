@@ -9,76 +9,19 @@
 
 namespace {
 
-HINSTANCE__ instance{};
-
-struct Display {
-    HWND window = nullptr;
-    IDirectDraw7* dd = nullptr;
-
-    explicit Display(int bits, int width = 64, int height = 48)
-    {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "ddraw-test";
-        RegisterClassA(&windowClass);
-        window = CreateWindowExA(0, "ddraw-test", "", WS_POPUP, 0, 0, width, height, nullptr,
-                                 nullptr, &instance, nullptr);
-        ShowWindow(window, SW_SHOWNORMAL);
-        EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
-        EXPECT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        EXPECT_EQ(dd->SetDisplayMode(width, height, bits, 0, 0), DD_OK);
-    }
-    IDirectDrawSurface7* Offscreen(int width, int height, DWORD placement = DDSCAPS_SYSTEMMEMORY,
-                                   HRESULT* result = nullptr)
-    {
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = width;
-        desc.dwHeight = height;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | placement;
-        IDirectDrawSurface7* surface = nullptr;
-        const HRESULT hr = dd->CreateSurface(&desc, &surface, nullptr);
-        if (result)
-            *result = hr;
-        return surface;
-    }
-    IDirectDrawSurface7* Primary(HRESULT* result = nullptr)
-    {
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
-        desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
-        desc.dwBackBufferCount = 1;
-        IDirectDrawSurface7* surface = nullptr;
-        const HRESULT hr = dd->CreateSurface(&desc, &surface, nullptr);
-        if (result)
-            *result = hr;
-        return surface;
-    }
-};
-
-// Reads pixel (x, y) of a surface of the given depth.
-uint32_t Pixel(IDirectDrawSurface7* surface, int x, int y)
+// The primary with one back buffer, as a full-screen program makes it.
+IDirectDrawSurface7* CreatePrimary(IDirectDraw7* dd, HRESULT* result = nullptr)
 {
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
-    EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    const int bytes = static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount / 8);
-    uint32_t value = 0;
-    memcpy(&value, static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * bytes, bytes);
-    surface->Unlock(nullptr);
-    return value;
-}
-
-void SetPixel(IDirectDrawSurface7* surface, int x, int y, uint32_t value)
-{
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    const int bytes = static_cast<int>(desc.ddpfPixelFormat.dwRGBBitCount / 8);
-    memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * bytes, &value, bytes);
-    surface->Unlock(nullptr);
+    desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;
+    desc.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
+    desc.dwBackBufferCount = 1;
+    IDirectDrawSurface7* surface = nullptr;
+    const HRESULT hr = dd->CreateSurface(&desc, &surface, nullptr);
+    if (result)
+        *result = hr;
+    return surface;
 }
 
 DDBLTFX Fill(uint32_t color)
@@ -134,11 +77,11 @@ TEST(DirectDraw, CreationAndCooperativeLevelAreChecked)
 
 TEST(DirectDraw, SurfacesCountReferencesAndKeepTheirDeviceAlive)
 {
-    Display display(16);
-    IDirectDrawSurface7* primary = display.Primary();
+    LayerDevice display(16);
+    IDirectDrawSurface7* primary = CreatePrimary(display.dd);
     ASSERT_NE(primary, nullptr);
     HRESULT hr;
-    EXPECT_EQ(display.Primary(&hr), nullptr);
+    EXPECT_EQ(CreatePrimary(display.dd, &hr), nullptr);
     EXPECT_EQ(hr, DDERR_PRIMARYSURFACEALREADYEXISTS);
     DDSCAPS2 caps{};
     caps.dwCaps = DDSCAPS_BACKBUFFER;
@@ -152,11 +95,11 @@ TEST(DirectDraw, SurfacesCountReferencesAndKeepTheirDeviceAlive)
     EXPECT_EQ(back->Restore(), DDERR_IMPLICITLYCREATED);
 
     IDirectDrawSurface7* plain = display.Offscreen(4, 4);
-    EXPECT_EQ(display.dd->Release(), 2u) << "the primary and the plain surface hold the device";
+    EXPECT_EQ(display.ReleaseDevice(), 2u) << "the primary and the plain surface hold the device";
     // The surfaces still hold the device: they keep working.
     const DDBLTFX fx = Fill(0x1234);
     EXPECT_EQ(plain->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, const_cast<DDBLTFX*>(&fx)), DD_OK);
-    EXPECT_EQ(Pixel(plain, 3, 3), 0x1234u);
+    EXPECT_EQ(ReadPixel(plain, 3, 3), 0x1234u);
     EXPECT_EQ(plain->Release(), 0u);
     EXPECT_EQ(back->Release(), 0u);
     EXPECT_EQ(primary->Release(), 0u);
@@ -164,7 +107,7 @@ TEST(DirectDraw, SurfacesCountReferencesAndKeepTheirDeviceAlive)
 
 TEST(DirectDraw, VideoMemoryRunsOutThenSystemMemoryServes)
 {
-    Display display(16);
+    LayerDevice display(16);
     layer_set_video_memory(64 * 64 * 2 * 3);
     HRESULT hr;
     IDirectDrawSurface7* a = display.Offscreen(64, 64, DDSCAPS_VIDEOMEMORY, &hr);
@@ -185,7 +128,7 @@ TEST(DirectDraw, VideoMemoryRunsOutThenSystemMemoryServes)
 
 TEST(Lock, DescribesTheSurfaceAndRefusesWhatThePlatformRefuses)
 {
-    Display display(16);
+    LayerDevice display(16);
     IDirectDrawSurface7* surface = display.Offscreen(5, 3);
     DDSURFACEDESC2 desc{};
     desc.dwSize = 12;
@@ -215,10 +158,10 @@ TEST(Lock, DescribesTheSurfaceAndRefusesWhatThePlatformRefuses)
 
 TEST(LostSurfaces, RefuseEverythingUntilRestoredWithoutTheirContents)
 {
-    Display display(16);
+    LayerDevice display(16);
     IDirectDrawSurface7* video = display.Offscreen(4, 4, DDSCAPS_VIDEOMEMORY);
     IDirectDrawSurface7* system = display.Offscreen(4, 4, DDSCAPS_SYSTEMMEMORY);
-    SetPixel(video, 0, 0, 0x1234);
+    WritePixel(video, 0, 0, 0x1234);
     layer_lose_surfaces();
     EXPECT_EQ(video->IsLost(), DDERR_SURFACELOST);
     EXPECT_EQ(system->IsLost(), DD_OK) << "system memory is never lost";
@@ -233,14 +176,14 @@ TEST(LostSurfaces, RefuseEverythingUntilRestoredWithoutTheirContents)
     EXPECT_EQ(video->Restore(), DDERR_WRONGMODE);
     EXPECT_EQ(video->Restore(), DD_OK);
     EXPECT_EQ(video->IsLost(), DD_OK);
-    EXPECT_NE(Pixel(video, 0, 0), 0x1234u) << "restore brings the memory back, not the picture";
+    EXPECT_NE(ReadPixel(video, 0, 0), 0x1234u) << "restore brings the memory back, not the picture";
 }
 
 TEST(Blt, ColorFillFillsExactlyTheRectangle)
 {
     for (int bits : {8, 16, 32}) {
         SCOPED_TRACE(bits);
-        Display display(bits);
+        LayerDevice display(bits);
         IDirectDrawSurface7* surface = display.Offscreen(10, 6);
         FillSurfaceBytes(surface, 0xCD);
         RECT rect{2, 1, 5, 3};
@@ -251,17 +194,15 @@ TEST(Blt, ColorFillFillsExactlyTheRectangle)
         for (int y = 0; y < 6; ++y)
             for (int x = 0; x < 10; ++x) {
                 const bool inside = x >= 2 && x < 5 && y >= 1 && y < 3;
-                ASSERT_EQ(Pixel(surface, x, y), inside ? filled : sentinel) << "pixel (" << x << ", " << y << ")";
+                ASSERT_EQ(ReadPixel(surface, x, y), inside ? filled : sentinel) << "pixel (" << x << ", " << y << ")";
             }
         surface->Release();
-        display.dd->Release();
-        DestroyWindow(display.window);
     }
 }
 
 TEST(Blt, RefusesBadRectanglesAndParametersWithoutTouchingMemory)
 {
-    Display display(16);
+    LayerDevice display(16);
     IDirectDrawSurface7* surface = display.Offscreen(8, 8);
     IDirectDrawSurface7* source = display.Offscreen(4, 4);
     FillSurfaceBytes(surface, 0xCD);
@@ -293,17 +234,17 @@ TEST(Blt, RefusesBadRectanglesAndParametersWithoutTouchingMemory)
     EXPECT_EQ(surface->Blt(nullptr, source, &badSource, DDBLT_WAIT, nullptr), DDERR_INVALIDRECT);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
-            ASSERT_EQ(Pixel(surface, x, y), 0xCDCDu);
+            ASSERT_EQ(ReadPixel(surface, x, y), 0xCDCDu);
 }
 
 TEST(Blt, StretchSamplesTheNearestSourcePixel)
 {
-    Display display(32);
+    LayerDevice display(32);
     IDirectDrawSurface7* source = display.Offscreen(3, 2);
     IDirectDrawSurface7* target = display.Offscreen(8, 8);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 3; ++x)
-            SetPixel(source, x, y, 0x100 * y + x);
+            WritePixel(source, x, y, 0x100 * y + x);
     FillSurfaceBytes(target, 0);
     RECT dest{1, 1, 7, 5};  // 6 x 4 from 3 x 2
     ASSERT_EQ(target->Blt(&dest, source, nullptr, DDBLT_WAIT, nullptr), DD_OK);
@@ -316,31 +257,31 @@ TEST(Blt, StretchSamplesTheNearestSourcePixel)
     };
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
-            EXPECT_EQ(Pixel(target, x + 1, y + 1), expected[y][x]) << "pixel (" << x + 1 << ", " << y + 1 << ")";
-    EXPECT_EQ(Pixel(target, 0, 0), 0u);
-    EXPECT_EQ(Pixel(target, 7, 5), 0u);
+            EXPECT_EQ(ReadPixel(target, x + 1, y + 1), expected[y][x]) << "pixel (" << x + 1 << ", " << y + 1 << ")";
+    EXPECT_EQ(ReadPixel(target, 0, 0), 0u);
+    EXPECT_EQ(ReadPixel(target, 7, 5), 0u);
 }
 
 TEST(BltFast, CopiesWithAndWithoutTheSourceKeyAndNeverClips)
 {
-    Display display(16);
+    LayerDevice display(16);
     IDirectDrawSurface7* source = display.Offscreen(3, 1);
     IDirectDrawSurface7* target = display.Offscreen(6, 4);
-    SetPixel(source, 0, 0, 0xF81F);
-    SetPixel(source, 1, 0, 0x0001);
-    SetPixel(source, 2, 0, 0xF81F);
+    WritePixel(source, 0, 0, 0xF81F);
+    WritePixel(source, 1, 0, 0x0001);
+    WritePixel(source, 2, 0, 0xF81F);
     FillSurfaceBytes(target, 0xCD);
     RECT all{0, 0, 3, 1};
     EXPECT_EQ(target->BltFast(3, 3, source, &all, DDBLTFAST_WAIT), DD_OK);
-    EXPECT_EQ(Pixel(target, 3, 3), 0xF81Fu);
-    EXPECT_EQ(Pixel(target, 5, 3), 0xF81Fu);
+    EXPECT_EQ(ReadPixel(target, 3, 3), 0xF81Fu);
+    EXPECT_EQ(ReadPixel(target, 5, 3), 0xF81Fu);
 
     DDCOLORKEY key{0xF81F, 0xF81F};
     ASSERT_EQ(source->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
     EXPECT_EQ(target->BltFast(0, 0, source, &all, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
-    EXPECT_EQ(Pixel(target, 0, 0), 0xCDCDu);
-    EXPECT_EQ(Pixel(target, 1, 0), 0x0001u);
-    EXPECT_EQ(Pixel(target, 2, 0), 0xCDCDu);
+    EXPECT_EQ(ReadPixel(target, 0, 0), 0xCDCDu);
+    EXPECT_EQ(ReadPixel(target, 1, 0), 0x0001u);
+    EXPECT_EQ(ReadPixel(target, 2, 0), 0xCDCDu);
 
     FillSurfaceBytes(target, 0xCD);
     const DWORD minusOne = static_cast<DWORD>(-1);
@@ -357,7 +298,7 @@ TEST(BltFast, CopiesWithAndWithoutTheSourceKeyAndNeverClips)
     EXPECT_EQ(target->BltFast(0, 0, source, &pastSource, DDBLTFAST_WAIT), DDERR_INVALIDRECT);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 6; ++x)
-            ASSERT_EQ(Pixel(target, x, y), 0xCDCDu) << "pixel (" << x << ", " << y << ")";
+            ASSERT_EQ(ReadPixel(target, x, y), 0xCDCDu) << "pixel (" << x << ", " << y << ")";
 
     DDCOLORKEY range{0x0000, 0x0010};
     EXPECT_EQ(source->SetColorKey(DDCKEY_SRCBLT | DDCKEY_COLORSPACE, &range), DDERR_NOCOLORKEYHW);
@@ -365,15 +306,15 @@ TEST(BltFast, CopiesWithAndWithoutTheSourceKeyAndNeverClips)
 
 TEST(BltFast, OverlappingCopyWithinOneSurface)
 {
-    Display display(32);
+    LayerDevice display(32);
     IDirectDrawSurface7* surface = display.Offscreen(6, 1);
     for (int x = 0; x < 6; ++x)
-        SetPixel(surface, x, 0, x + 1);
+        WritePixel(surface, x, 0, x + 1);
     RECT first4{0, 0, 4, 1};
     ASSERT_EQ(surface->BltFast(2, 0, surface, &first4, DDBLTFAST_WAIT), DD_OK);
     const uint32_t expected[6] = {1, 2, 1, 2, 3, 4};
     for (int x = 0; x < 6; ++x)
-        EXPECT_EQ(Pixel(surface, x, 0), expected[x]);
+        EXPECT_EQ(ReadPixel(surface, x, 0), expected[x]);
 }
 
 TEST(Primary, WhatIsWrittenToItIsWhatTheWindowShows)
@@ -386,8 +327,8 @@ TEST(Primary, WhatIsWrittenToItIsWhatTheWindowShows)
     const Row rows[] = {{16, 0xF800, 0xFF0000}, {16, 0x0010, 0x000084}, {32, 0x123456, 0x123456}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.bits);
-        Display display(row.bits, 64, 48);
-        IDirectDrawSurface7* primary = display.Primary();
+        LayerDevice display(row.bits, 64, 48);
+        IDirectDrawSurface7* primary = CreatePrimary(display.dd);
         IDirectDrawSurface7* screen = display.Offscreen(64, 48);
         DDBLTFX fx = Fill(row.pixel);
         screen->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
@@ -404,15 +345,13 @@ TEST(Primary, WhatIsWrittenToItIsWhatTheWindowShows)
         EXPECT_TRUE(info.fullscreen);
         screen->Release();
         primary->Release();
-        display.dd->Release();
-        DestroyWindow(display.window);
     }
 }
 
 TEST(Primary, EightBitPicturesGoThroughThePalette)
 {
-    Display display(8, 16, 16);
-    IDirectDrawSurface7* primary = display.Primary();
+    LayerDevice display(8, 16, 16);
+    IDirectDrawSurface7* primary = CreatePrimary(display.dd);
     PALETTEENTRY entries[256] = {};
     entries[5] = PALETTEENTRY{10, 20, 30, 0};
     entries[0] = PALETTEENTRY{1, 1, 1, 0};
@@ -422,7 +361,7 @@ TEST(Primary, EightBitPicturesGoThroughThePalette)
     EXPECT_EQ(primary->SetPalette(palette), DD_OK);
     EXPECT_EQ(palette->AddRef(), 3u) << "the primary holds one reference, however often it is set";
     palette->Release();
-    SetPixel(primary, 2, 3, 5);
+    WritePixel(primary, 2, 3, 5);
     LayerPicture picture;
     ASSERT_TRUE(layer_window_picture(&picture));
     EXPECT_EQ(picture.at(2, 3), 0x0A141Eu);
@@ -431,7 +370,7 @@ TEST(Primary, EightBitPicturesGoThroughThePalette)
 
 TEST(Primary, PalettesAttachOnlyToEightBitSurfaces)
 {
-    Display display(16, 16, 16);
+    LayerDevice display(16, 16, 16);
     PALETTEENTRY entries[256] = {};
     IDirectDrawPalette* palette = nullptr;
     ASSERT_EQ(display.dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &palette, nullptr), DD_OK);

@@ -9,34 +9,18 @@
 
 namespace {
 
-HINSTANCE__ instance{};
-
+// A 4 x 4 surface of 0xCD bytes on a device of the depth, its DC out; at() reads a pixel.
 struct Target {
-    IDirectDraw7* dd = nullptr;
+    LayerDevice device;
     IDirectDrawSurface7* surface = nullptr;
     HDC dc = nullptr;
-    int bits;
 
-    explicit Target(int depth, const PALETTEENTRY* palette = nullptr) : bits(depth)
+    explicit Target(int depth, const PALETTEENTRY* palette = nullptr) : device(depth, 64, 64)
     {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = DefWindowProcA;
-        windowClass.lpszClassName = "dib-test";
-        RegisterClassA(&windowClass);
-        HWND window = CreateWindowExA(0, "dib-test", "", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr, &instance, nullptr);
-        EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
-        EXPECT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        EXPECT_EQ(dd->SetDisplayMode(64, 64, depth, 0, 0), DD_OK);
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = 4;
-        desc.dwHeight = 4;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
+        surface = device.Offscreen(4, 4);
         if (palette) {
             IDirectDrawPalette* pal = nullptr;
-            EXPECT_EQ(dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, const_cast<PALETTEENTRY*>(palette), &pal, nullptr), DD_OK);
+            EXPECT_EQ(device.dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, const_cast<PALETTEENTRY*>(palette), &pal, nullptr), DD_OK);
             EXPECT_EQ(surface->SetPalette(pal), DD_OK);
         }
         FillSurfaceBytes(surface, 0xCD);
@@ -45,12 +29,7 @@ struct Target {
     uint32_t at(int x, int y)
     {
         surface->ReleaseDC(dc);
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof(desc);
-        EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-        uint32_t value = 0;
-        memcpy(&value, static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * (bits / 8), bits / 8);
-        surface->Unlock(nullptr);
+        const uint32_t value = ReadPixel(surface, x, y);
         surface->GetDC(&dc);
         return value;
     }

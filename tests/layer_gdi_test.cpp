@@ -8,42 +8,8 @@
 
 namespace {
 
-HINSTANCE__ instance{};
-
-IDirectDrawSurface7* SurfaceAt(int bits, IDirectDraw7** device)
-{
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "gdi-test";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "gdi-test", "", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                  &instance, nullptr);
-    IDirectDraw7* dd = nullptr;
-    EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
-    EXPECT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-    EXPECT_EQ(dd->SetDisplayMode(64, 64, bits, 0, 0), DD_OK);
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-    desc.dwWidth = 40;
-    desc.dwHeight = 30;
-    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-    IDirectDrawSurface7* surface = nullptr;
-    EXPECT_EQ(dd->CreateSurface(&desc, &surface, nullptr), DD_OK);
-    *device = dd;
-    return surface;
-}
-
-uint32_t Pixel(IDirectDrawSurface7* surface, int x, int y, int bits)
-{
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
-    uint32_t value = 0;
-    memcpy(&value, static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * (bits / 8), bits / 8);
-    surface->Unlock(nullptr);
-    return value;
-}
+constexpr int Width = 40;
+constexpr int Height = 30;
 
 }  // namespace
 
@@ -61,8 +27,8 @@ TEST(TextOutA, OpaqueBlankFillsItsCellWithTheConvertedBackground)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(testing::Message() << row.bits << " bits, colour " << std::hex << row.color);
-        IDirectDraw7* dd = nullptr;
-        IDirectDrawSurface7* surface = SurfaceAt(row.bits, &dd);
+        LayerDevice device(row.bits, 64, 64);
+        IDirectDrawSurface7* surface = device.Offscreen(Width, Height);
         FillSurfaceBytes(surface, 0xCD);
         HDC dc = nullptr;
         ASSERT_EQ(surface->GetDC(&dc), DD_OK);
@@ -76,25 +42,24 @@ TEST(TextOutA, OpaqueBlankFillsItsCellWithTheConvertedBackground)
         EXPECT_TRUE(TextOutA(dc, 3, 2, " ", 1));
         EXPECT_EQ(surface->ReleaseDC(dc), DD_OK);
         EXPECT_EQ(surface->ReleaseDC(dc), DDERR_NODC);
-        EXPECT_EQ(Pixel(surface, 3, 2, row.bits), row.pixel);
-        EXPECT_EQ(Pixel(surface, 2, 2, row.bits), row.bits == 16 ? 0xCDCDu : 0xCDCDCDCDu) << "left of the cell";
-        EXPECT_EQ(Pixel(surface, 3, 1, row.bits), row.bits == 16 ? 0xCDCDu : 0xCDCDCDCDu) << "above the cell";
+        EXPECT_EQ(ReadPixel(surface, 3, 2), row.pixel);
+        EXPECT_EQ(ReadPixel(surface, 2, 2), row.bits == 16 ? 0xCDCDu : 0xCDCDCDCDu) << "left of the cell";
+        EXPECT_EQ(ReadPixel(surface, 3, 1), row.bits == 16 ? 0xCDCDu : 0xCDCDCDCDu) << "above the cell";
         surface->Release();
-        dd->Release();
     }
 }
 
 TEST(TextOutA, CellAtTheSurfaceEdgeStaysInside)
 {
-    IDirectDraw7* dd = nullptr;
-    IDirectDrawSurface7* surface = SurfaceAt(16, &dd);
+    LayerDevice device(16, 64, 64);
+    IDirectDrawSurface7* surface = device.Offscreen(Width, Height);
     HDC dc = nullptr;
     ASSERT_EQ(surface->GetDC(&dc), DD_OK);
     SetBkColor(dc, RGB(255, 0, 0));
-    EXPECT_TRUE(TextOutA(dc, 38, 28, "    ", 4));
+    EXPECT_TRUE(TextOutA(dc, Width - 2, Height - 2, "    ", 4));
     EXPECT_TRUE(TextOutA(dc, -100, -100, "    ", 4));
     EXPECT_TRUE(TextOutA(dc, INT32_MAX - 2, INT32_MAX - 2, "    ", 4));
     EXPECT_FALSE(TextOutA(dc, 0, 0, nullptr, 3));
     surface->ReleaseDC(dc);
-    EXPECT_EQ(Pixel(surface, 39, 29, 16), 0xF800u);
+    EXPECT_EQ(ReadPixel(surface, Width - 1, Height - 1), 0xF800u);
 }

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 
+#include "support.h"
 #include "text_support.h"
 
 namespace {
@@ -19,20 +20,8 @@ constexpr UINT Format = DT_NOPREFIX | DT_EXPANDTABS;
 // A display device at one depth (with a palette at 8 bits) and surfaces on it.
 class Canvas {
 public:
-    explicit Canvas(int bits)
+    explicit Canvas(int bits) : display_(bits, 64, 64), device_(display_.dd)
     {
-        static HINSTANCE__ instance{};
-        static HWND window = [] {
-            WNDCLASSA windowClass{};
-            windowClass.lpfnWndProc = DefWindowProcA;
-            windowClass.lpszClassName = "text-test";
-            RegisterClassA(&windowClass);
-            return CreateWindowExA(0, "text-test", "", WS_POPUP, 0, 0, 64, 64, nullptr, nullptr,
-                                   &instance, nullptr);
-        }();
-        EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&device_), IID_IDirectDraw7, nullptr), DD_OK);
-        EXPECT_EQ(device_->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
-        EXPECT_EQ(device_->SetDisplayMode(64, 64, bits, 0, 0), DD_OK);
         if (bits != 8)
             return;
         // Entry i is (i, 255 - i, i / 2); entry 77 is the orange exactly.
@@ -57,27 +46,20 @@ public:
             palette_->Release();
         if (primary_)
             primary_->Release();
-        device_->Release();
     }
 
     // A system-memory surface filled with Sentinel; the canvas releases it.
     IDirectDrawSurface7* Surface(int width, int height)
     {
-        DDSURFACEDESC2 desc{};
-        desc.dwSize = sizeof(desc);
-        desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
-        desc.dwWidth = width;
-        desc.dwHeight = height;
-        desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        IDirectDrawSurface7* surface = nullptr;
-        EXPECT_EQ(device_->CreateSurface(&desc, &surface, nullptr), DD_OK);
+        IDirectDrawSurface7* surface = display_.Offscreen(width, height);
         surfaces_.push_back(surface);
         FillPixels(surface, Sentinel);
         return surface;
     }
 
 private:
-    IDirectDraw7* device_ = nullptr;
+    LayerDevice display_;
+    IDirectDraw7* device_;
     IDirectDrawSurface7* primary_ = nullptr;
     IDirectDrawPalette* palette_ = nullptr;
     std::vector<IDirectDrawSurface7*> surfaces_;

@@ -11,29 +11,10 @@
 #include <filesystem>
 #include <fstream>
 
-HWND OpenGameWindow()
-{
-    static HINSTANCE__ instance{};
-    WNDCLASSA windowClass{};
-    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
-    windowClass.lpfnWndProc = MainWndProc;
-    windowClass.hInstance = &instance;
-    windowClass.lpszClassName = "game";
-    RegisterClassA(&windowClass);
-    hMainWindow = CreateWindowExA(0, "game", "game", WS_POPUP, 0, 0, 1024, 768, nullptr, nullptr,
-                                  &instance, nullptr);
-    ShowWindow(hMainWindow, SW_SHOWNORMAL);
-    return hMainWindow;
-}
-
 bool BringUpDisplay(int depth)
 {
     layer_capture_message_boxes(true);
-    if (!hMainWindow)
-        OpenGameWindow();
-    ScreenWidth = 800;
-    ScreenHeight = 600;
-    return InitDirectDraw(hMainWindow, depth);
+    return BringUpGameDisplay(depth);
 }
 
 ScratchDirectory::ScratchDirectory()
@@ -116,6 +97,75 @@ void FillSurfaceBytes(IDirectDrawSurface7* surface, uint8_t value)
     desc.dwSize = sizeof(desc);
     ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
     memset(desc.lpSurface, value, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
+    surface->Unlock(nullptr);
+}
+
+LayerDevice::LayerDevice(int bits, int width, int height)
+{
+    static HINSTANCE__ instance{};
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.hInstance = &instance;
+    windowClass.lpszClassName = "layer-test";
+    RegisterClassA(&windowClass);
+    window = CreateWindowExA(0, "layer-test", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                             &instance, nullptr);
+    ShowWindow(window, SW_SHOWNORMAL);
+    EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
+    EXPECT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    EXPECT_EQ(dd->SetDisplayMode(width, height, bits, 0, 0), DD_OK);
+}
+
+LayerDevice::~LayerDevice()
+{
+    if (dd)
+        dd->Release();
+    DestroyWindow(window);
+}
+
+ULONG LayerDevice::ReleaseDevice()
+{
+    const ULONG left = dd->Release();
+    dd = nullptr;
+    return left;
+}
+
+IDirectDrawSurface7* LayerDevice::Offscreen(int width, int height, DWORD placement, HRESULT* result)
+{
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT;
+    desc.dwWidth = static_cast<DWORD>(width);
+    desc.dwHeight = static_cast<DWORD>(height);
+    desc.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | placement;
+    IDirectDrawSurface7* surface = nullptr;
+    const HRESULT hr = dd->CreateSurface(&desc, &surface, nullptr);
+    if (result)
+        *result = hr;
+    else
+        EXPECT_EQ(hr, DD_OK) << "an off-screen surface of " << width << " x " << height;
+    return surface;
+}
+
+uint32_t ReadPixel(IDirectDrawSurface7* surface, int x, int y)
+{
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    EXPECT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    const size_t bytes = desc.ddpfPixelFormat.dwRGBBitCount / 8;
+    uint32_t value = 0;
+    memcpy(&value, static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * bytes, bytes);
+    surface->Unlock(nullptr);
+    return value;
+}
+
+void WritePixel(IDirectDrawSurface7* surface, int x, int y, uint32_t value)
+{
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    ASSERT_EQ(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr), DD_OK);
+    const size_t bytes = desc.ddpfPixelFormat.dwRGBBitCount / 8;
+    memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * bytes, &value, bytes);
     surface->Unlock(nullptr);
 }
 

@@ -10,12 +10,9 @@
 
 #include "app/app.h"
 #include "display/display.h"
+#include "game_display.h"
 
 struct SDL_Window;
-
-// Registers the class "game" with the engine's window procedure, creates and shows the window
-// (so AppActive is true) and keeps it in hMainWindow.
-HWND OpenGameWindow();
 
 // OpenGameWindow, then InitDirectDraw at 800 x 600 and the depth, with message boxes captured.
 // Returns InitDirectDraw's answer.
@@ -50,6 +47,28 @@ void PushWindowEvent(int windowEvent);
 
 // Fills every byte of a surface's rows (padding included) with value.
 void FillSurfaceBytes(IDirectDrawSurface7* surface, uint8_t value);
+
+// A DirectDraw device of its own, exclusive full screen at width x height x bits on a window of
+// its own: how the layer tests reach the API without the engine. Whatever the test has not given
+// back itself (ReleaseDevice) goes with the object.
+class LayerDevice {
+public:
+    explicit LayerDevice(int bits, int width = 64, int height = 48);
+    ~LayerDevice();
+    // Releases the test's reference to the device and answers the count left.
+    ULONG ReleaseDevice();
+    // An off-screen plain surface placed as asked; null, with *result saying why, when refused.
+    // Without a result the surface is expected to be made.
+    IDirectDrawSurface7* Offscreen(int width, int height, DWORD placement = DDSCAPS_SYSTEMMEMORY,
+                                   HRESULT* result = nullptr);
+
+    HWND window = nullptr;
+    IDirectDraw7* dd = nullptr;
+};
+
+// One pixel of a surface, of whatever depth its description gives.
+uint32_t ReadPixel(IDirectDrawSurface7* surface, int x, int y);
+void WritePixel(IDirectDrawSurface7* surface, int x, int y, uint32_t value);
 
 // The abort box's text for a step, in Windows-1251, typed out byte by byte.
 std::string AbortText(const std::string& step);

@@ -38,8 +38,6 @@ SDL_Window* window_sdl(HWND window);
 HWND window_from_sdl(SDL_Window* sdl);
 LRESULT window_send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL window_post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-// Queues a mouse or keyboard message behind the posted ones.
-void window_post_input(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // A mouse message at (x, y) in window coordinates with the MK_ flags in keys. A press becomes a
 // double click where the window's class asks for them; a move replaces a move still queued.
 void window_post_mouse(HWND window, UINT message, int x, int y, WPARAM keys);
@@ -52,9 +50,6 @@ void window_post_key(HWND window, UINT message, WPARAM virtualKey, LPARAM lParam
 void window_post_text(HWND window, const std::string& chars);
 // The window is visible, active and not minimized.
 bool window_is_foreground(HWND window);
-// The pointer position that messages carry in their pt field.
-void window_set_pointer(int x, int y);
-bool window_quit_pending();
 // What the SDL backend reports about a window; each sends the platform's messages.
 void window_on_minimized(HWND window, bool minimized);
 void window_on_focus(HWND window, bool focused);

@@ -258,12 +258,6 @@ BOOL window_post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return TRUE;
 }
 
-void window_post_input(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (window_is_valid(window))
-        inputMessages.push_back(QueuedInput{make_message(window, message, wParam, lParam), {}});
-}
-
 void window_post_mouse(HWND handle, UINT message, int x, int y, WPARAM keys)
 {
     Window* window = window_from_handle(handle);
@@ -312,10 +306,6 @@ bool window_is_foreground(HWND handle)
     Window* window = window_from_handle(handle);
     return window && !window->destroying && window->visible && window->active && !window->minimized;
 }
-
-void window_set_pointer(int x, int y) { lastPointer = POINT{x, y}; }
-
-bool window_quit_pending() { return quitPosted; }
 
 void window_on_minimized(HWND handle, bool minimized)
 {
