@@ -103,15 +103,17 @@ IDirectDrawSurface7* LoadBitmapSurface(const char* fileName)
         pixelOffset = PixelsAfterTable;
     else if (bitCount == 16 || bitCount == 24 || bitCount == 32)
         pixelOffset = InfoHeaderBytes;
-    // The rows must all lie in the file; a truncated file is refused, before a surface of its
-    // claimed size is made, rather than read past its end.
-    if (pixelOffset != 0) {
-        const int64_t stride = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
-        const int64_t available = static_cast<int64_t>(bufferBytes) - pixelOffset;
-        if (width <= 0 || height <= 0 || available < 0 || available / stride < height) {
-            delete[] buffer;
-            return nullptr;
-        }
+    // The rows must all lie in the file, at every bit count, before a surface of the claimed size
+    // is made: a truncated file is refused rather than read past its end, and a tiny file can
+    // never make a surface larger than its own rows could fill. Rows of depths that are not drawn
+    // are taken to follow the info header at once; a bit count of 0 counts as 1.
+    const int64_t rowBits = bitCount == 0 ? 1 : bitCount;
+    const int64_t stride = (static_cast<int64_t>(width) * rowBits + 31) / 32 * 4;
+    const int64_t available =
+        static_cast<int64_t>(bufferBytes) - (pixelOffset != 0 ? pixelOffset : InfoHeaderBytes);
+    if (width <= 0 || height <= 0 || available < 0 || available / stride < height) {
+        delete[] buffer;
+        return nullptr;
     }
     IDirectDrawSurface7* surface = CreateOffscreenSurface(width, height);
     if (!surface) {

@@ -270,6 +270,13 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
     std::vector<uint8_t> overflowing = Bmp(1, 1, 32, {{1, 2, 3, 4}});
     Put32(overflowing, 18, 0x7FFFFFFF);
     std::vector<uint8_t> noTable = Bmp(2, 2, 8, {{1, 2}, {3, 4}});  // 8 bits without its 1024-byte table
+    // 122 bytes that claim 4096 x 4096 at 4 bits (8 MiB of rows); the same rows at 1 bit, and
+    // at a bit count of 0, which counts as 1 (2 MiB).
+    std::vector<uint8_t> tinyNibbles = Bmp(4096, 4096, 4, {}, std::vector<uint8_t>(68, 0));
+    std::vector<uint8_t> tinyMono = tinyNibbles;
+    tinyMono[28] = 1;
+    std::vector<uint8_t> tinyZero = tinyNibbles;
+    tinyZero[28] = 0;
     struct Row {
         const char* name;
         std::vector<uint8_t> file;
@@ -282,6 +289,9 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
         {"top-down", topDown},
         {"width that overflows", overflowing},
         {"8 bits without the colour table", noTable},
+        {"4 bits, rows far past the end", tinyNibbles},
+        {"1 bit, rows far past the end", tinyMono},
+        {"bit count 0, rows far past the end", tinyZero},
     };
     for (const Row& row : refused) {
         SCOPED_TRACE(row.name);
@@ -290,14 +300,18 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
     }
     EXPECT_EQ(LoadBitmapSurface("missing.bmp"), nullptr);
 
-    // A 4-bit file is not drawn: the surface has its size and no picture.
+    // Complete 4-bit and 1-bit files are not drawn: the surface has their size and no picture.
     std::vector<uint8_t> fourBit = Bmp(3, 2, 4, {{0x12, 0x30}, {0x45, 0x60}}, std::vector<uint8_t>(64, 0xFF));
-    WriteBytes("four.bmp", fourBit);
-    IDirectDrawSurface7* image = LoadBitmapSurface("four.bmp");
-    ASSERT_NE(image, nullptr);
-    int32_t pitch = 0, height = 0;
-    ASSERT_TRUE(GetSurfaceLayout(pitch, height, image));
-    EXPECT_EQ(height, 2);
-    EXPECT_EQ(ReadPixel(image, 2, 1), 0u);
-    image->Release();
+    std::vector<uint8_t> oneBit = Bmp(3, 2, 1, {{0xE0}, {0xA0}}, std::vector<uint8_t>(8, 0xFF));
+    for (const auto& file : {fourBit, oneBit}) {
+        SCOPED_TRACE(file[28]);
+        WriteBytes("few.bmp", file);
+        IDirectDrawSurface7* image = LoadBitmapSurface("few.bmp");
+        ASSERT_NE(image, nullptr);
+        int32_t pitch = 0, height = 0;
+        ASSERT_TRUE(GetSurfaceLayout(pitch, height, image));
+        EXPECT_EQ(height, 2);
+        EXPECT_EQ(ReadPixel(image, 2, 1), 0u);
+        image->Release();
+    }
 }
