@@ -15,6 +15,7 @@ constexpr DWORD FileHeaderBytes = 14;
 constexpr DWORD InfoHeaderBytes = 40;
 constexpr DWORD ColorTableBytes = 1024;
 constexpr DWORD PixelsAfterTable = InfoHeaderBytes + ColorTableBytes;  // 1064 from the info header
+constexpr char PartSuffix[] = ".part";  // a screenshot being written, beside its final name
 
 int32_t ReadLong(const BYTE* p) { return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24); }
 uint16_t ReadWord(const BYTE* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
@@ -171,12 +172,25 @@ bool SaveSurfaceBitmap(int x, int y, int width, int height, IDirectDrawSurface7*
     const DWORD imageBytes = paddedRowBytes * static_cast<DWORD>(cutHeight);
     const bool widenedGreen = BitsPerPixel == 16 && HasSixBitGreen(surface);
 
-    auto* memory = static_cast<BYTE*>(LockSurfaceMemory(surface));
-    if (!memory)
+    // The picture is written beside the file under a name of its own and takes the file's name
+    // only once it is complete and on the disk: a full disk or a failed write never costs the
+    // user the previous file, and leaves no partial one behind.
+    const size_t nameLength = strlen(fileName);
+    char* partName = new (std::nothrow) char[nameLength + sizeof(PartSuffix)];
+    if (!partName)
         return false;
-    HANDLE file = CreateFileA(fileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    memcpy(partName, fileName, nameLength);
+    memcpy(partName + nameLength, PartSuffix, sizeof(PartSuffix));
+
+    auto* memory = static_cast<BYTE*>(LockSurfaceMemory(surface));
+    if (!memory) {
+        delete[] partName;
+        return false;
+    }
+    HANDLE file = CreateFileA(partName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         UnlockSurfaceMemory(surface);
+        delete[] partName;
         return false;
     }
 
@@ -205,20 +219,23 @@ bool SaveSurfaceBitmap(int x, int y, int width, int height, IDirectDrawSurface7*
     }
     // Rows run bottom-up in the file; each is padded with zeros to a multiple of four bytes.
     BYTE* row = new (std::nothrow) BYTE[paddedRowBytes];
-    if (!row) {
-        UnlockSurfaceMemory(surface);
-        CloseHandle(file);
-        return false;
+    bool written = row != nullptr;
+    if (row) {
+        memset(row, 0, paddedRowBytes);
+        for (int64_t r = top + cutHeight - 1; r >= top && out.ok(); --r) {
+            memcpy(row, memory + r * pitch + left * bytesPerPixel, rowBytes);
+            if (widenedGreen)
+                ToFiveFiveFive(row, static_cast<int>(cutWidth));
+            out.Bytes(row, paddedRowBytes);
+        }
+        delete[] row;
     }
-    memset(row, 0, paddedRowBytes);
-    for (int64_t r = top + cutHeight - 1; r >= top && out.ok(); --r) {
-        memcpy(row, memory + r * pitch + left * bytesPerPixel, rowBytes);
-        if (widenedGreen)
-            ToFiveFiveFive(row, static_cast<int>(cutWidth));
-        out.Bytes(row, paddedRowBytes);
-    }
-    delete[] row;
     UnlockSurfaceMemory(surface);
-    CloseHandle(file);
-    return out.ok();
+    written = written && out.ok() && FlushFileBuffers(file);
+    written = CloseHandle(file) && written;
+    written = written && MoveFileExA(partName, fileName, MOVEFILE_REPLACE_EXISTING);
+    if (!written)
+        DeleteFileA(partName);
+    delete[] partName;
+    return written;
 }

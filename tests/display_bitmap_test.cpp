@@ -3,7 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
+#include <functional>
 
 #include "support.h"
 
@@ -44,6 +52,44 @@ std::vector<uint8_t> Bmp(int width, int height, int bits, const std::vector<std:
     Put32(file, 2, static_cast<uint32_t>(file.size()));
     Put32(file, 10, static_cast<uint32_t>(54 + table.size()));
     return file;
+}
+
+bool WriteText(const char* path, const char* text)
+{
+    const int fd = open(path, O_WRONLY);
+    const bool ok = fd >= 0 && write(fd, text, strlen(text)) == static_cast<ssize_t>(strlen(text));
+    if (fd >= 0)
+        close(fd);
+    return ok;
+}
+
+// Runs body in a child process whose working directory is a fresh tmpfs of the given size, in a
+// mount namespace of its own, so the small disk is the real file system and vanishes with the
+// child. Answers the child's exit status: body's count of failed checks, or 77 when no such
+// disk can be had here.
+int RunOnSmallDisk(const char* size, const std::function<int()>& body)
+{
+    std::filesystem::create_directory("disk");
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t uid = getuid();
+        const gid_t gid = getgid();
+        if (unshare(CLONE_NEWNS) != 0) {
+            const std::string uidMap = "0 " + std::to_string(uid) + " 1";
+            const std::string gidMap = "0 " + std::to_string(gid) + " 1";
+            if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !WriteText("/proc/self/setgroups", "deny") ||
+                !WriteText("/proc/self/uid_map", uidMap.c_str()) || !WriteText("/proc/self/gid_map", gidMap.c_str()))
+                _exit(77);
+        }
+        const std::string options = std::string("size=") + size;
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", "disk", "tmpfs", 0, options.c_str()) != 0 || chdir("disk") != 0)
+            _exit(77);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace
@@ -180,6 +226,37 @@ TEST(SaveSurfaceBitmap, FailsWithoutTouchingAnExistingFile)
     EXPECT_FALSE(SaveSurfaceBitmap(0, 0, 8, 8, nullptr, "keep.bmp"));
     EXPECT_FALSE(SaveSurfaceBitmap(0, 0, 8, 8, pScreenSurface, "no-such-dir\\x.bmp"));
     EXPECT_EQ(pScreenSurface->Unlock(nullptr), DDERR_NOTLOCKED) << "the failed save left nothing locked";
+}
+
+TEST(SaveSurfaceBitmap, AFullDiskCostsNoEarlierScreenshot)
+{
+    ScratchDirectory dir;
+    ASSERT_TRUE(BringUpDisplay(16));
+    // 256 KiB hold the earlier screenshot and a 100 x 100 one (20054 bytes), not a whole screen
+    // (960054 bytes).
+    const int failures = RunOnSmallDisk("256k", [] {
+        int failed = 0;
+        auto check = [&failed](bool ok, const char* what) {
+            if (!ok) {
+                fprintf(stderr, "on the small disk: %s\n", what);
+                ++failed;
+            }
+        };
+        const std::vector<uint8_t> earlier(4000, 0x5A);
+        WriteBytes("screen.bmp", earlier);
+        check(!SaveSurfaceBitmap(0, 0, 800, 600, pScreenSurface, "screen.bmp"), "a save that did not fit reported success");
+        check(ReadBytes("screen.bmp") == earlier, "the earlier screenshot changed");
+        size_t entries = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("."))
+            ++entries;
+        check(entries == 1, "a partial file was left beside the screenshot");
+        check(SaveSurfaceBitmap(0, 0, 100, 100, pScreenSurface, "screen.bmp"), "a save that fits failed");
+        check(ReadBytes("screen.bmp").size() == 20054, "the save that fits did not replace the file");
+        return failed;
+    });
+    if (failures == 77)
+        GTEST_SKIP() << "no mount namespace with a small tmpfs can be made here";
+    EXPECT_EQ(failures, 0) << "see standard error for the checks that failed";
 }
 
 TEST(LoadBitmapSurface, RoundTripKeepsThePixels)
