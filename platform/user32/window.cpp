@@ -61,9 +61,11 @@ struct Window {
     bool destroying = false;
 };
 
-std::map<std::string, WindowClass*>& classes()
+// Registered classes by lower-case name; they last until the process ends, as an application's
+// classes do, and windows point at their entries, which never move.
+std::map<std::string, WindowClass>& classes()
 {
-    static std::map<std::string, WindowClass*> table;
+    static std::map<std::string, WindowClass> table;
     return table;
 }
 
@@ -348,10 +350,10 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass)
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
-    auto* entry = new WindowClass{*windowClass, windowClass->lpszClassName};
-    entry->info.lpszClassName = entry->name.c_str();
-    entry->info.lpszMenuName = nullptr;  // a menu name without a menu resource changes nothing
-    classes()[name] = entry;
+    WindowClass& entry = classes()[name];
+    entry = WindowClass{*windowClass, windowClass->lpszClassName};
+    entry.info.lpszClassName = entry.name.c_str();
+    entry.info.lpszMenuName = nullptr;  // a menu name without a menu resource changes nothing
     return nextAtom++;
 }
 
@@ -380,8 +382,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         return nullptr;
 
     auto* window = new Window;
-    window->windowClass = found->second;
-    window->proc = found->second->info.lpfnWndProc;
+    window->windowClass = &found->second;
+    window->proc = found->second.info.lpfnWndProc;
     window->style = style;
     window->instance = instance;
     window->width = std::max(width, 1);
