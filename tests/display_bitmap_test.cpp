@@ -319,6 +319,29 @@ TEST(LoadBitmapSurface, ConvertsEachFileDepthToTheDisplay)
     }
 }
 
+TEST(LoadBitmapSurface, RefusedSurfaceGivesNullAndRefusedDcASurfaceWithoutThePicture)
+{
+    ScratchDirectory dir;
+    ASSERT_TRUE(BringUpDisplay(16));
+    WriteBytes("image.bmp", Bmp(2, 1, 24, {{0, 0, 255, 0, 255, 0}}));  // red, green
+    const size_t videoBefore = layer_video_memory_used();
+    layer_fail_call("IDirectDraw7::CreateSurface", 0, DDERR_OUTOFMEMORY);
+    EXPECT_EQ(LoadBitmapSurface("image.bmp"), nullptr);
+    layer_clear_faults();
+    EXPECT_EQ(layer_video_memory_used(), videoBefore);
+
+    layer_fail_call("IDirectDrawSurface7::GetDC", 0, DDERR_SURFACEBUSY);
+    IDirectDrawSurface7* image = LoadBitmapSurface("image.bmp");
+    layer_clear_faults();
+    ASSERT_NE(image, nullptr);
+    int32_t pitch = 0, height = 0;
+    ASSERT_TRUE(GetSurfaceLayout(pitch, height, image));
+    EXPECT_EQ(height, 1);
+    EXPECT_EQ(ReadPixel(image, 0, 0), 0u) << "no picture without a DC";
+    EXPECT_EQ(ReadPixel(image, 1, 0), 0u);
+    image->Release();
+}
+
 TEST(LoadBitmapSurface, TransparentPixelsBecomeHolesInKeyedCopies)
 {
     ScratchDirectory dir;
