@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, and a
-# short run of every fuzzer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer and under ThreadSanitizer, the demo under
+# valgrind, the fatal-error box on a virtual display, the Windows build with MinGW-w64, and a
+# run of every fuzzer (60 seconds each unless FUZZ_SECONDS says otherwise).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -15,10 +16,17 @@ cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
 
+cmake --preset tsan
+cmake --build --preset tsan
+ctest --preset tsan
+
+scripts/memcheck.sh
+scripts/error-box.sh build/release/error-box.png
+
 cmake --preset windows
 cmake --build --preset windows
 echo "Windows build: build/windows/game.exe"
 
 cmake --preset fuzz
 cmake --build --preset fuzz
-scripts/fuzz.sh 30
+scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
