@@ -16,7 +16,11 @@
 #include <set>
 
 #include "blit.h"
-#include "internal.h"
+#include "ddraw.h"
+#include "ddraw/present.h"
+#include "faults.h"
+#include "gdi32/surface_dc.h"
+#include "user32/window.h"
 
 namespace dd {
 

@@ -14,7 +14,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "internal.h"
+#include "ddraw/present.h"
+#include "user32/window.h"
 
 namespace {
 

@@ -17,7 +17,11 @@
 #include <map>
 #include <set>
 
-#include "internal.h"
+#include "dinput.h"
+#include "dinput8/sdl_joystick.h"
+#include "faults.h"
+#include "kernel32/codepage.h"
+#include "user32/window.h"
 
 const GUID IID_IDirectInput8A = {
     0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0x64, 0xED, 0x36, 0x97, 0x00}};

@@ -26,8 +26,9 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "blit.h"
+#include "ddraw/blit.h"
 #include "font.h"
+#include "kernel32/codepage.h"
 
 namespace {
 

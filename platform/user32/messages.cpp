@@ -17,8 +17,10 @@
 #include <string>
 #include <vector>
 
+#include "mmsystem.h"
 #include "testing.h"
-#include "window_table.h"
+#include "user32/sdl_window.h"
+#include "user32/window_table.h"
 
 using namespace user32;
 

@@ -16,7 +16,10 @@
 
 #include <cstdio>
 
-#include "internal.h"
+#include "ddraw/present.h"
+#include "kernel32/codepage.h"
+#include "user32/sdl_window.h"
+#include "user32/window_table.h"
 
 namespace {
 

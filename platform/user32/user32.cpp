@@ -2,7 +2,8 @@
 
 #include <map>
 
-#include "internal.h"
+#include "user32/sdl_window.h"
+#include "windows.h"
 #include "testing.h"
 
 namespace {

@@ -12,8 +12,12 @@
 #include <set>
 #include <string>
 
+#include "ddraw/present.h"
+#include "faults.h"
+#include "kernel32/codepage.h"
 #include "testing.h"
-#include "window_table.h"
+#include "user32/sdl_window.h"
+#include "user32/window_table.h"
 
 using namespace user32;
 

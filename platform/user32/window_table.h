@@ -5,7 +5,26 @@
 #include <set>
 #include <string>
 
-#include "internal.h"
+#include "user32/window.h"
+
+// What the SDL backend (sdl_window.cpp) hands the window module and its queue.
+HWND window_from_sdl(SDL_Window* sdl);
+LRESULT window_send(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL window_post(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// A mouse message at (x, y) in window coordinates with the MK_ flags in keys. A press becomes a
+// double click where the window's class asks for them; a move replaces a move still queued.
+void window_post_mouse(HWND window, UINT message, int x, int y, WPARAM keys);
+// A key message; chars are the Windows-1251 characters TranslateMessage makes of a key-down
+// (the control characters of Backspace, Tab, Enter, Esc and Ctrl with a letter).
+void window_post_key(HWND window, UINT message, WPARAM virtualKey, LPARAM lParam,
+                     const std::string& chars);
+// Typed text in Windows-1251: the characters of the key-down queued just before it, or, without
+// one, characters of their own.
+void window_post_text(HWND window, const std::string& chars);
+// What the SDL backend reports about a window; each sends the platform's messages.
+void window_on_minimized(HWND window, bool minimized);
+void window_on_focus(HWND window, bool focused);
+void window_on_exposed(HWND window);
 
 namespace user32 {
 
