@@ -310,12 +310,30 @@ HRESULT Device::create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE
 
 namespace {
 
-Device* device_of_window(HWND window)
+// The display object lets go of a window that is going, and shows its primary again on one whose
+// contents were lost; a message poll scans out a picture held back by the refresh period.
+void on_window_event(HWND window, WindowEvent event)
 {
-    for (Device* device : devices())
-        if (device->window == window)
-            return device;
-    return nullptr;
+    switch (event) {
+    case WindowEvent::Destroyed:
+        for (Device* device : devices()) {
+            if (device->window == window) {
+                present_release(window);
+                device->window = nullptr;
+            }
+        }
+        break;
+    case WindowEvent::Exposed:
+        for (Device* device : devices())
+            if (device->window == window && device->primary)
+                device->primary->present();
+        break;
+    case WindowEvent::Polled:
+        present_pump();
+        break;
+    case WindowEvent::Deactivated:
+        break;
+    }
 }
 
 }  // namespace
@@ -336,25 +354,9 @@ HRESULT WINAPI DirectDrawCreateEx(GUID* driver, LPVOID* directDraw, REFIID iid, 
         note_unsupported("DirectDrawCreateEx", "a display driver other than the default");
         return DDERR_INVALIDPARAMS;
     }
+    window_listen(on_window_event);
     *directDraw = static_cast<IDirectDraw7*>(new Device);
     return DD_OK;
-}
-
-void ddraw_window_destroyed(HWND window)
-{
-    for (Device* device : devices()) {
-        if (device->window == window) {
-            present_release(window);
-            device->window = nullptr;
-        }
-    }
-}
-
-void ddraw_window_exposed(HWND window)
-{
-    Device* device = device_of_window(window);
-    if (device && device->primary)
-        device->primary->present();
 }
 
 // --- test hooks -------------------------------------------------------------------------------

@@ -17,6 +17,5 @@ void present_forget(const uint8_t* pixels);
 // Leaves full screen and drops the renderer; called when the display object goes or the window
 // is destroyed.
 void present_release(HWND window);
-bool present_fullscreen(HWND window);
 // The size of the desktop the window is on; false when it cannot be told.
 bool present_desktop_size(int* width, int* height);

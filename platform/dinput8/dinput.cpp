@@ -588,6 +588,15 @@ HRESULT DirectInput::CreateDevice(REFGUID instance, LPDIRECTINPUTDEVICE8A* devic
     return DIERR_DEVICENOTREG;
 }
 
+// A window that leaves the foreground (deactivated, minimized, hidden or destroyed) takes the
+// input of the devices held in the foreground for it.
+void on_window_event(HWND window, WindowEvent event)
+{
+    if (event == WindowEvent::Deactivated)
+        for (Device* device : devices())
+            device->window_deactivated(window);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -613,12 +622,7 @@ HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid,
         return DIERR_NOAGGREGATION;
     if (iid != IID_IDirectInput8A)
         return DIERR_NOINTERFACE;
+    window_listen(on_window_event);
     *out = static_cast<IDirectInput8A*>(new DirectInput);
     return DI_OK;
-}
-
-void dinput_window_deactivated(HWND window)
-{
-    for (Device* device : devices())
-        device->window_deactivated(window);
 }

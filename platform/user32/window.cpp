@@ -11,8 +11,8 @@
 #include <map>
 #include <set>
 #include <string>
+#include <vector>
 
-#include "ddraw/present.h"
 #include "faults.h"
 #include "kernel32/codepage.h"
 #include "testing.h"
@@ -26,6 +26,12 @@ namespace {
 constexpr LPARAM KeyAltDown = LPARAM(1) << 29;  // context bit of a key message's lParam
 
 ATOM nextAtom = 0xC000;
+
+std::vector<WindowListener>& listeners()
+{
+    static std::vector<WindowListener> table;
+    return table;
+}
 
 std::map<std::string, WindowClass*>& classes()
 {
@@ -49,7 +55,7 @@ void activate(Window* window, bool active, bool minimized)
     window->active = active;
     window->minimized = minimized;
     if (!active || minimized)
-        dinput_window_deactivated(handle_of(window));
+        window_notify(handle_of(window), WindowEvent::Deactivated);
     // The high word tells whether the window is minimized as it gains or loses activation.
     window_send(handle_of(window), WM_ACTIVATE,
                 MAKEWPARAM(active ? WA_ACTIVE : WA_INACTIVE, minimized ? 1 : 0), 0);
@@ -128,6 +134,35 @@ void window_on_exposed(HWND handle)
     Window* window = window_from_handle(handle);
     if (window && window->visible)
         window->needsPaint = true;
+    window_notify(handle, WindowEvent::Exposed);
+}
+
+void window_listen(WindowListener listener)
+{
+    if (std::find(listeners().begin(), listeners().end(), listener) == listeners().end())
+        listeners().push_back(listener);
+}
+
+void window_notify(HWND window, WindowEvent event)
+{
+    for (WindowListener listener : listeners())
+        listener(window, event);
+}
+
+void window_set_picture(HWND handle, int width, int height, bool fullscreen)
+{
+    if (Window* window = window_from_handle(handle)) {
+        window->pictureWidth = width;
+        window->pictureHeight = height;
+        window->fullscreen = fullscreen;
+    }
+}
+
+void window_picture_size(HWND handle, int* width, int* height)
+{
+    Window* window = window_from_handle(handle);
+    *width = window ? window->pictureWidth : 0;
+    *height = window ? window->pictureHeight : 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -276,11 +311,11 @@ BOOL WINAPI DestroyWindow(HWND handle)
         window->active = false;
         window->proc(handle, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, window->minimized ? 1 : 0), 0);
     }
-    dinput_window_deactivated(handle);
+    window_notify(handle, WindowEvent::Deactivated);
     window->proc(handle, WM_DESTROY, 0, 0);
     window->proc(handle, WM_NCDESTROY, 0, 0);
     messages_forget_window(handle);
-    ddraw_window_destroyed(handle);
+    window_notify(handle, WindowEvent::Destroyed);
     sdl_destroy_window(window->sdl);
     windows().erase(window);
     delete window;
@@ -342,7 +377,7 @@ bool layer_window_info(HWND handle, LayerWindowInfo* info)
         return false;
     info->visible = window->visible;
     info->minimized = window->minimized;
-    info->fullscreen = present_fullscreen(handle);
+    info->fullscreen = window->fullscreen;
     sdl_window_size(window->sdl, &info->width, &info->height);
     return true;
 }

@@ -10,11 +10,19 @@ SDL_Window* window_sdl(HWND window);
 // The window is visible, active and not minimized.
 bool window_is_foreground(HWND window);
 
-// What the window module tells the libraries that draw and read input on a window.
-// The window left the foreground (deactivated, minimized, hidden or destroyed): devices held in
-// the foreground for it lose their input (dinput.cpp).
-void dinput_window_deactivated(HWND window);
-// The window is going: the display object lets go of it (ddraw.cpp).
-void ddraw_window_destroyed(HWND window);
-// The window's contents were lost (uncovered, restored): show the primary again (ddraw.cpp).
-void ddraw_window_exposed(HWND window);
+// What the libraries that draw and read input on a window hear of it. user32 knows nothing of
+// them: each listens from its first object on.
+enum class WindowEvent {
+    Deactivated,  // left the foreground: deactivated, minimized, hidden or destroyed
+    Destroyed,    // going: nothing may hold it from now on
+    Exposed,      // its contents were lost (uncovered, restored) and are to be shown again
+    Polled,       // the application polled its messages (window null): time for late work
+};
+using WindowListener = void (*)(HWND window, WindowEvent event);
+// Adds a listener; adding one already there changes nothing. Listeners are heard in the order
+// they were added.
+void window_listen(WindowListener listener);
+
+// The picture a display shows on the window: its size, to which the pointer is held, and whether
+// it fills the screen; 0 x 0 when none is shown.
+void window_set_picture(HWND window, int width, int height, bool fullscreen);

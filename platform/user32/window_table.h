@@ -25,6 +25,10 @@ void window_post_text(HWND window, const std::string& chars);
 void window_on_minimized(HWND window, bool minimized);
 void window_on_focus(HWND window, bool focused);
 void window_on_exposed(HWND window);
+// The size of the picture shown on the window (window_set_picture); 0 x 0 when none.
+void window_picture_size(HWND window, int* width, int* height);
+// Tells every listener of the window event.
+void window_notify(HWND window, WindowEvent event);
 
 namespace user32 {
 
@@ -46,6 +50,9 @@ struct Window {
     bool active = false;
     bool needsPaint = false;
     bool destroying = false;
+    int pictureWidth = 0;   // the picture a display shows on the window, 0 x 0 when none
+    int pictureHeight = 0;
+    bool fullscreen = false;
 };
 
 // Every window alive; a handle is the address of its Window.
