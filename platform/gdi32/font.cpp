@@ -26,7 +26,7 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "ddraw/blit.h"
+#include "blit.h"
 #include "font.h"
 #include "kernel32/codepage.h"
 
