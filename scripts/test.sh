@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build, the same tests
 # under AddressSanitizer and UndefinedBehaviorSanitizer and under ThreadSanitizer, the demo under
-# valgrind, the fatal-error box on a virtual display, the Windows build with MinGW-w64, and a
-# run of every fuzzer (60 seconds each unless FUZZ_SECONDS says otherwise).
+# valgrind, the fatal-error box on a virtual display, the Windows build with MinGW-w64, the
+# starter game built and run against an installed engine (Linux and Windows), and a run of every
+# fuzzer (60 seconds each unless FUZZ_SECONDS says otherwise).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,6 +27,8 @@ scripts/error-box.sh build/release/error-box.png
 cmake --preset windows
 cmake --build --preset windows
 echo "Windows build: build/windows/game.exe"
+
+scripts/test-install.sh
 
 cmake --preset fuzz
 cmake --build --preset fuzz

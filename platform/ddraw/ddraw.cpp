@@ -1,54 +1,21 @@
-// ddraw.cpp -- DirectDraw 7: the device object, display mode, surfaces, palettes, blits, locks
-//
-// Surfaces are plain memory with a pitch. Video memory is a budget that creation can run out of,
-// as on a graphics card; system memory is the process heap. What the application writes to the
-// primary surface is presented to the window at once (present.cpp), through the palette at
-// 8 bits. Surfaces are lost only when a test says so, and Restore gives them back with their
-// contents gone, as the platform does. Nothing is ever read or written outside a surface: every
-// rectangle is checked and refused as the platform refuses it, without a clipper.
-// Left out on purpose: clippers, flipping, overlays, textures, 3D devices, client memory,
-// pixel formats other than the display's, DDBLTFX effects, ROPs and destination colour keys.
+// ddraw.cpp -- DirectDraw 7's device object: cooperative level, display mode, palette and surface
+// creation, and the video-memory budget surfaces are placed in
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <set>
 
-#include "blit.h"
-#include "internal.h"
+#include "objects.h"
 #include "testing.h"
+
+using namespace dd;
 
 const GUID IID_IDirectDraw7 = {0x15e65ec0, 0x3b9c, 0x11d2, {0xb9, 0x2f, 0x00, 0x60, 0x97, 0x97, 0xea, 0x5b}};
 
-namespace {
-
-// Lock and CreateSurface accept the record's size on this build and the 32-bit build's 124,
-// so that code written for either layout works.
-constexpr DWORD SurfaceDescSize32 = 124;
-constexpr DWORD BltFxSize32 = 100;
-constexpr size_t DefaultVideoMemory = 32u << 20;
-constexpr size_t LargestSurfaceBytes = 1u << 30;
-constexpr int VideoPitchAlignment = 32;
-constexpr int SystemPitchAlignment = 4;
-constexpr uint8_t RestoredGarbage = 0xA7;  // what a restored surface holds before it is redrawn
-
-static_assert(sizeof(DDSURFACEDESC2) == (sizeof(void*) == 8 ? 136 : 124), "DDSURFACEDESC2 layout");
-static_assert(offsetof(DDSURFACEDESC2, lpSurface) == (sizeof(void*) == 8 ? 40 : 36), "lpSurface");
-static_assert(offsetof(DDSURFACEDESC2, ddpfPixelFormat) == (sizeof(void*) == 8 ? 80 : 72), "ddpf");
-static_assert(offsetof(DDSURFACEDESC2, ddsCaps) == (sizeof(void*) == 8 ? 112 : 104), "ddsCaps");
-static_assert(sizeof(DDBLTFX) == (sizeof(void*) == 8 ? 128 : 100), "DDBLTFX layout");
-static_assert(offsetof(DDBLTFX, dwFillColor) == (sizeof(void*) == 8 ? 104 : 80), "dwFillColor");
-static_assert(sizeof(DDPIXELFORMAT) == 32 && sizeof(DDSCAPS2) == 16, "DirectDraw records");
-
-class Device;
-class Surface;
-class Palette;
+namespace dd {
 
 size_t videoMemoryBudget = DefaultVideoMemory;
 size_t videoMemoryUsed = 0;
-unsigned presentCount = 0;
-std::function<void()> presentHook;
 
 std::set<Device*>& devices()
 {
@@ -83,12 +50,9 @@ uint32_t pixel_mask(int bitsPerPixel)
     return bitsPerPixel == 8 ? 0xFFu : bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
 }
 
-class Palette final : public IDirectDrawPalette {
-public:
-    Palette(Device* owner, const PALETTEENTRY* source, bool allow256);
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
+}  // namespace dd
 
+<<<<<<< HEAD
     PALETTEENTRY entries[256];
 
 private:
@@ -201,6 +165,9 @@ private:
     int modeHeight = 0;
     int modeBits = 0;
 };
+=======
+namespace {
+>>>>>>> main
 
 // --- memory -----------------------------------------------------------------------------------
 
@@ -220,8 +187,9 @@ uint8_t* allocate_pixels(size_t bytes)
     return static_cast<uint8_t*>(memory);
 }
 
-// --- Palette ----------------------------------------------------------------------------------
+}  // namespace
 
+<<<<<<< HEAD
 Palette::Palette(Device* device, const PALETTEENTRY* source, bool allow256) : owner(device)
 {
     memcpy(entries, source, sizeof(entries));
@@ -643,6 +611,9 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 sourceHandle, LP
     present();
     return DD_OK;
 }
+=======
+namespace dd {
+>>>>>>> main
 
 // --- Device -----------------------------------------------------------------------------------
 
@@ -874,12 +845,34 @@ HRESULT Device::create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE
     return videoAllowed ? DDERR_OUTOFVIDEOMEMORY : DDERR_OUTOFMEMORY;
 }
 
-Device* device_of_window(HWND window)
+}  // namespace dd
+
+namespace {
+
+// The display object lets go of a window that is going, and shows its primary again on one whose
+// contents were lost; a message poll scans out a picture held back by the refresh period.
+void on_window_event(HWND window, WindowEvent event)
 {
-    for (Device* device : devices())
-        if (device->window == window)
-            return device;
-    return nullptr;
+    switch (event) {
+    case WindowEvent::Destroyed:
+        for (Device* device : devices()) {
+            if (device->window == window) {
+                present_release(window);
+                device->window = nullptr;
+            }
+        }
+        break;
+    case WindowEvent::Exposed:
+        for (Device* device : devices())
+            if (device->window == window && device->primary)
+                device->primary->present();
+        break;
+    case WindowEvent::Polled:
+        present_pump();
+        break;
+    case WindowEvent::Deactivated:
+        break;
+    }
 }
 
 }  // namespace
@@ -900,25 +893,9 @@ HRESULT WINAPI DirectDrawCreateEx(GUID* driver, LPVOID* directDraw, REFIID iid, 
         note_unsupported("DirectDrawCreateEx", "a display driver other than the default");
         return DDERR_INVALIDPARAMS;
     }
+    window_listen(on_window_event);
     *directDraw = static_cast<IDirectDraw7*>(new Device);
     return DD_OK;
-}
-
-void ddraw_window_destroyed(HWND window)
-{
-    for (Device* device : devices()) {
-        if (device->window == window) {
-            present_release(window);
-            device->window = nullptr;
-        }
-    }
-}
-
-void ddraw_window_exposed(HWND window)
-{
-    Device* device = device_of_window(window);
-    if (device && device->primary)
-        device->primary->present();
 }
 
 // --- test hooks -------------------------------------------------------------------------------
@@ -927,60 +904,3 @@ void layer_set_video_memory(size_t bytes) { videoMemoryBudget = bytes; }
 
 size_t layer_video_memory_used() { return videoMemoryUsed; }
 
-void layer_set_surface_lost(IDirectDrawSurface7* handle)
-{
-    auto* surface = static_cast<Surface*>(handle);
-    if (surfaces().count(surface))
-        surface->set_lost();
-}
-
-void layer_lose_surfaces()
-{
-    for (Surface* surface : surfaces())
-        if (surface->video || surface->is_front())
-            surface->set_lost();
-}
-
-unsigned layer_present_count() { return presentCount; }
-
-void layer_on_present(std::function<void()> callback) { presentHook = std::move(callback); }
-
-bool layer_window_picture(LayerPicture* picture)
-{
-    Surface* front = nullptr;
-    for (Device* device : devices())
-        if (device->primary && device->window)
-            front = device->primary;
-    if (!front || !picture)
-        return false;
-    const PixelBuffer frame = front->pixels();
-    if (!frame.bits)
-        return false;
-    picture->width = frame.width;
-    picture->height = frame.height;
-    picture->pixels.assign(static_cast<size_t>(frame.width) * frame.height, 0);
-    const PALETTEENTRY* entries = front->palette ? front->palette->entries : nullptr;
-    for (int y = 0; y < frame.height; ++y) {
-        const uint8_t* row = frame.bits + static_cast<ptrdiff_t>(y) * frame.pitch;
-        uint32_t* out = picture->pixels.data() + static_cast<size_t>(y) * frame.width;
-        for (int x = 0; x < frame.width; ++x) {
-            if (frame.bytesPerPixel == 1) {
-                const uint8_t index = row[x];
-                out[x] = entries ? (uint32_t(entries[index].peRed) << 16) |
-                                       (uint32_t(entries[index].peGreen) << 8) | entries[index].peBlue
-                                 : 0;
-            } else if (frame.bytesPerPixel == 2) {
-                uint16_t p;
-                memcpy(&p, row + 2 * x, 2);
-                // Five and six bits widen by repeating their top bits, as the display does.
-                const uint32_t r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
-                out[x] = (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | ((b << 3) | (b >> 2));
-            } else {
-                uint32_t p;
-                memcpy(&p, row + 4 * x, 4);
-                out[x] = p & 0x00FFFFFF;
-            }
-        }
-    }
-    return true;
-}

@@ -24,7 +24,8 @@
 #include <set>
 #include <string>
 
-#include "internal.h"
+#include "faults.h"
+#include "kernel32/codepage.h"
 
 namespace {
 

@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "internal.h"
+#include "faults.h"
+#include "kernel32/codepage.h"
+#include "user32/sdl_window.h"
 #include "testing.h"
 
 namespace {
