@@ -147,7 +147,6 @@ private:
     HDC dc = nullptr;
     Surface* root = nullptr;        // the primary, for its implicit back buffer
     Surface* backBuffer = nullptr;  // the primary's attached back buffer
-    bool detached = false;          // a back buffer whose primary is gone
 };
 
 class Device final : public IDirectDraw7 {

@@ -66,27 +66,12 @@ Surface::~Surface()
 
 void Surface::destroy_back_buffer()
 {
+    // The back buffer goes with its primary, even while the application still holds the
+    // reference GetAttachedSurface gave it: that pointer is dangling from here on, as on the
+    // platform, and nothing of the chain outlives the primary.
     Surface* back = backBuffer;
     backBuffer = nullptr;
-    if (!back)
-        return;
-    // The back buffer goes with its primary. A reference the application still holds keeps
-    // only an empty shell, which refuses every call.
-    back->root = nullptr;
-    if (back->references == 0) {
-        delete back;
-        return;
-    }
-    back->detached = true;
-    back->lost = true;
-    if (back->dc) {
-        gdi_delete_surface_dc(back->dc);
-        back->dc = nullptr;
-    }
-    if (back->video)
-        videoMemoryUsed -= static_cast<size_t>(back->pitch) * back->height;
-    free(back->memory);
-    back->memory = nullptr;
+    delete back;
 }
 
 ULONG Surface::Release()
@@ -98,7 +83,7 @@ ULONG Surface::Release()
         return left;
     if (root)  // an attached back buffer lives as long as its primary
         return 0;
-    Device* device = detached ? nullptr : owner;
+    Device* device = owner;
     if (is_front()) {
         destroy_back_buffer();
         if (palette)
@@ -145,15 +130,13 @@ void Surface::present_front()
         presentHook();
 }
 
-HRESULT Surface::IsLost() { return detached || is_lost() ? DDERR_SURFACELOST : DD_OK; }
+HRESULT Surface::IsLost() { return is_lost() ? DDERR_SURFACELOST : DD_OK; }
 
 HRESULT Surface::Restore()
 {
     HRESULT result = DD_OK;
     if (layer_fault("IDirectDrawSurface7::Restore", &result))
         return result;
-    if (detached)
-        return DDERR_SURFACELOST;
     if (root)
         return DDERR_IMPLICITLYCREATED;  // restoring the primary restores its back buffer
     if (!lost)
@@ -296,8 +279,6 @@ HRESULT Surface::ReleaseDC(HDC handle)
 
 HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
 {
-    if (detached)
-        return DDERR_SURFACELOST;
     if ((flags & ~static_cast<DWORD>(DDCKEY_SRCBLT | DDCKEY_COLORSPACE)) != 0 ||
         !(flags & DDCKEY_SRCBLT)) {
         note_unsupported("IDirectDrawSurface7::SetColorKey", "a key other than DDCKEY_SRCBLT");
@@ -318,8 +299,6 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
 
 HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE handle)
 {
-    if (detached)
-        return DDERR_SURFACELOST;
     auto* next = static_cast<Palette*>(handle);
     if (next && !palettes().count(next))
         return DDERR_INVALIDOBJECT;
@@ -343,8 +322,6 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* att
     HRESULT result = DD_OK;
     if (layer_fault("IDirectDrawSurface7::GetAttachedSurface", &result))
         return result;
-    if (detached)
-        return DDERR_SURFACELOST;
     Surface* candidate = backBuffer ? backBuffer : root;
     if (candidate && (candidate->caps & wanted->dwCaps) == wanted->dwCaps && wanted->dwCaps != 0) {
         candidate->AddRef();
