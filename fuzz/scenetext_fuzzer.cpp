@@ -31,7 +31,8 @@ bool WriteProcFile(const char* path, const std::string& text)
     return ok;
 }
 
-// A tmpfs over /tmp seen by this process only, made its working directory.
+// A tmpfs of its own over /dev/shm, seen by this process only, made its working directory; the
+// paths the fuzzer is given (corpus, artifacts) never lie there.
 bool EnterPrivateDirectory()
 {
     const uid_t uid = getuid();
@@ -43,7 +44,7 @@ bool EnterPrivateDirectory()
             return false;
     }
     return mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-           mount("tmpfs", "/tmp", "tmpfs", 0, "size=16m") == 0 && chdir("/tmp") == 0;
+           mount("tmpfs", "/dev/shm", "tmpfs", 0, "size=16m") == 0 && chdir("/dev/shm") == 0;
 }
 
 int textFile = -1;
