@@ -179,6 +179,34 @@ TEST(LostSurfaces, RefuseEverythingUntilRestoredWithoutTheirContents)
     EXPECT_NE(ReadPixel(video, 0, 0), 0x1234u) << "restore brings the memory back, not the picture";
 }
 
+TEST(LostSurfaces, ThoseMadeInAnotherModeStayLost)
+{
+    LayerDevice display(16, 64, 48);
+    IDirectDrawSurface7* primary = CreatePrimary(display.dd);
+    IDirectDrawSurface7* video = display.Offscreen(4, 4, DDSCAPS_VIDEOMEMORY);
+    ASSERT_EQ(display.dd->SetDisplayMode(64, 48, 16, 0, 0), DD_OK);
+    EXPECT_EQ(primary->Restore(), DD_OK) << "the same mode again";
+    EXPECT_EQ(video->Restore(), DD_OK);
+    ASSERT_EQ(display.dd->SetDisplayMode(128, 96, 16, 0, 0), DD_OK);
+    EXPECT_EQ(primary->Restore(), DDERR_WRONGMODE);
+    EXPECT_EQ(video->Restore(), DDERR_WRONGMODE);
+    EXPECT_EQ(primary->IsLost(), DDERR_SURFACELOST);
+    DDBLTFX fx{};
+    fx.dwSize = sizeof(fx);
+    EXPECT_EQ(primary->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DDERR_SURFACELOST);
+    video->Release();
+    primary->Release();
+    // A primary made in the new mode has its size, and the window shows all of it.
+    primary = CreatePrimary(display.dd);
+    ASSERT_NE(primary, nullptr);
+    WritePixel(primary, 127, 95, 0xF800);
+    LayerPicture picture;
+    ASSERT_TRUE(layer_window_picture(&picture));
+    EXPECT_EQ(picture.width, 128);
+    EXPECT_EQ(picture.at(127, 95), 0xFF0000u);
+    primary->Release();
+}
+
 TEST(Blt, ColorFillFillsExactlyTheRectangle)
 {
     for (int bits : {8, 16, 32}) {
@@ -377,4 +405,34 @@ TEST(Primary, PalettesAttachOnlyToEightBitSurfaces)
     IDirectDrawSurface7* plain = display.Offscreen(4, 4);
     EXPECT_EQ(plain->SetPalette(palette), DDERR_INVALIDPIXELFORMAT);
     EXPECT_EQ(palette->Release(), 0u);
+}
+
+TEST(Primary, ADeviceContextKeepsThePaletteItWasGiven)
+{
+    LayerDevice display(8, 16, 16);
+    IDirectDrawSurface7* primary = CreatePrimary(display.dd);
+    PALETTEENTRY entries[256] = {};
+    entries[7] = PALETTEENTRY{255, 0, 0, 0};
+    IDirectDrawPalette* red = nullptr;
+    ASSERT_EQ(display.dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &red, nullptr), DD_OK);
+    ASSERT_EQ(primary->SetPalette(red), DD_OK);
+    red->Release();  // the primary holds the only reference
+    HDC dc = nullptr;
+    ASSERT_EQ(primary->GetDC(&dc), DD_OK);
+    // Replacing the palette deletes the one the DC was made with; a new one of other colours
+    // takes its place in memory.
+    ASSERT_EQ(primary->SetPalette(nullptr), DD_OK);
+    PALETTEENTRY others[256];
+    for (PALETTEENTRY& entry : others)
+        entry = PALETTEENTRY{0, 0, 255, 0};
+    others[3] = PALETTEENTRY{255, 0, 0, 0};
+    IDirectDrawPalette* blue = nullptr;
+    ASSERT_EQ(display.dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, others, &blue, nullptr), DD_OK);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, RGB(255, 0, 0));
+    EXPECT_TRUE(TextOutA(dc, 0, 0, " ", 1));
+    ASSERT_EQ(primary->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(ReadPixel(primary, 0, 0), 7u) << "red is entry 7 of the palette the DC was made with";
+    blue->Release();
+    primary->Release();
 }

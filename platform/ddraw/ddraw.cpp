@@ -150,6 +150,9 @@ HRESULT Device::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DW
     for (Surface* surface : surfaces())
         if (surface->owner == this && (surface->video || surface->is_front()))
             surface->set_lost();
+    if (!modeSet || modeWidth != static_cast<int>(width) || modeHeight != static_cast<int>(height) ||
+        modeBits != static_cast<int>(bitsPerPixel))
+        ++modeCount;
     modeSet = true;
     modeWidth = static_cast<int>(width);
     modeHeight = static_cast<int>(height);

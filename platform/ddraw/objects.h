@@ -69,6 +69,7 @@ public:
     ULONG STDMETHODCALLTYPE Release() override;
 
     PALETTEENTRY entries[256];
+    uint32_t colours[256];  // the entries as 0x00RRGGBB, as the display shows them
 
 private:
     ~Palette() override = default;
@@ -126,6 +127,7 @@ public:
     }
 
     Device* owner;
+    unsigned mode;  // the device's display mode when the surface was made
     DWORD caps;
     int width;
     int height;
@@ -165,6 +167,9 @@ public:
 
     bool exclusive() const { return (level & DDSCL_EXCLUSIVE) != 0; }
     int display_bits() const { return modeSet ? modeBits : 32; }
+    // Counts the display modes set: a surface made in another mode cannot be restored in this
+    // one, as its size or pixel format no longer fits.
+    unsigned mode() const { return modeCount; }
 
     HWND window = nullptr;
     Surface* primary = nullptr;
@@ -180,6 +185,7 @@ private:
     int modeWidth = 0;
     int modeHeight = 0;
     int modeBits = 0;
+    unsigned modeCount = 0;
 };
 
 }  // namespace dd

@@ -141,9 +141,11 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     return true;
 }
 
-void present_frame(const uint8_t* pixels, int pitch, int bitsPerPixel, const uint32_t* palette)
+void present_frame(const uint8_t* pixels, int width, int height, int pitch, int bitsPerPixel,
+                   const uint32_t* palette)
 {
-    if (!display.renderer || bitsPerPixel != display.bitsPerPixel)
+    if (!display.renderer || bitsPerPixel != display.bitsPerPixel || width != display.width ||
+        height != display.height)
         return;
     display.pixels = pixels;
     display.pitch = pitch;

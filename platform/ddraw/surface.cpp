@@ -24,6 +24,9 @@ Palette::Palette(Device* device, const PALETTEENTRY* source, bool allow256) : ow
         entries[0] = PALETTEENTRY{0, 0, 0, 0};
         entries[255] = PALETTEENTRY{255, 255, 255, 0};
     }
+    for (int i = 0; i < 256; ++i)
+        colours[i] = (uint32_t(entries[i].peRed) << 16) | (uint32_t(entries[i].peGreen) << 8) |
+                     entries[i].peBlue;
     owner->AddRef();
     palettes().insert(this);
 }
@@ -44,7 +47,7 @@ ULONG Palette::Release()
 
 Surface::Surface(Device* device, DWORD surfaceCaps, int w, int h, int bits, bool inVideo,
                  uint8_t* pixels, int rowPitch)
-    : owner(device), caps(surfaceCaps), width(w), height(h), bitsPerPixel(bits), video(inVideo),
+    : owner(device), mode(device->mode()), caps(surfaceCaps), width(w), height(h), bitsPerPixel(bits), video(inVideo),
       memory(pixels), pitch(rowPitch)
 {
     surfaces().insert(this);
@@ -129,17 +132,9 @@ void Surface::present_front()
 {
     if (!owner || owner->window == nullptr || lost || !memory)
         return;
-    uint32_t table[256];
-    const uint32_t* colours = nullptr;
-    if (bitsPerPixel == 8) {
-        const PALETTEENTRY* entries = palette ? palette->entries : nullptr;
-        for (int i = 0; i < 256; ++i)
-            table[i] = entries ? (uint32_t(entries[i].peRed) << 16) |
-                                     (uint32_t(entries[i].peGreen) << 8) | entries[i].peBlue
-                               : 0;
-        colours = table;
-    }
-    present_frame(memory, pitch, bitsPerPixel, colours);
+    static const uint32_t black[256] = {};  // an 8-bit primary without a palette shows black
+    const uint32_t* colours = bitsPerPixel != 8 ? nullptr : palette ? palette->colours : black;
+    present_frame(memory, width, height, pitch, bitsPerPixel, colours);
     ++presentCount;
     if (presentHook)
         presentHook();
@@ -158,6 +153,8 @@ HRESULT Surface::Restore()
         return DDERR_IMPLICITLYCREATED;  // restoring the primary restores its back buffer
     if (!lost)
         return DD_OK;
+    if (mode != owner->mode())
+        return DDERR_WRONGMODE;  // made for another display mode: it stays lost
     lost = false;
     // The memory comes back, its contents do not.
     memset(memory, RestoredGarbage, static_cast<size_t>(pitch) * height);
@@ -391,16 +388,13 @@ bool layer_window_picture(LayerPicture* picture)
     picture->width = frame.width;
     picture->height = frame.height;
     picture->pixels.assign(static_cast<size_t>(frame.width) * frame.height, 0);
-    const PALETTEENTRY* entries = front->palette ? front->palette->entries : nullptr;
+    const uint32_t* colours = front->palette ? front->palette->colours : nullptr;
     for (int y = 0; y < frame.height; ++y) {
         const uint8_t* row = frame.bits + static_cast<ptrdiff_t>(y) * frame.pitch;
         uint32_t* out = picture->pixels.data() + static_cast<size_t>(y) * frame.width;
         for (int x = 0; x < frame.width; ++x) {
             if (frame.bytesPerPixel == 1) {
-                const uint8_t index = row[x];
-                out[x] = entries ? (uint32_t(entries[index].peRed) << 16) |
-                                       (uint32_t(entries[index].peGreen) << 8) | entries[index].peBlue
-                                 : 0;
+                out[x] = colours ? colours[row[x]] : 0;
             } else if (frame.bytesPerPixel == 2) {
                 uint16_t p;
                 memcpy(&p, row + 2 * x, 2);
