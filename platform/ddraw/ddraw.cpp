@@ -8,6 +8,17 @@
 #include "objects.h"
 #include "testing.h"
 
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook IDirectDraw7SetCooperativeLevelFault("IDirectDraw7::SetCooperativeLevel");
+const FaultHook IDirectDraw7SetDisplayModeFault("IDirectDraw7::SetDisplayMode");
+const FaultHook IDirectDraw7CreatePaletteFault("IDirectDraw7::CreatePalette");
+const FaultHook IDirectDraw7CreateSurfaceFault("IDirectDraw7::CreateSurface");
+const FaultHook DirectDrawCreateExFault("DirectDrawCreateEx");
+
+}  // namespace
+
 using namespace dd;
 
 const GUID IID_IDirectDraw7 = {0x15e65ec0, 0x3b9c, 0x11d2, {0xb9, 0x2f, 0x00, 0x60, 0x97, 0x97, 0xea, 0x5b}};
@@ -98,7 +109,7 @@ ULONG Device::Release()
 HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDraw7::SetCooperativeLevel", &result))
+    if (layer_fault(IDirectDraw7SetCooperativeLevelFault, &result))
         return result;
     const bool normal = (flags & DDSCL_NORMAL) != 0;
     const bool exclusiveWanted = (flags & DDSCL_EXCLUSIVE) != 0;
@@ -130,7 +141,7 @@ HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
 HRESULT Device::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD, DWORD flags)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDraw7::SetDisplayMode", &result))
+    if (layer_fault(IDirectDraw7SetDisplayModeFault, &result))
         return result;
     if (width == 0 || height == 0)
         return DD_OK;  // asks for nothing
@@ -164,7 +175,7 @@ HRESULT Device::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWP
                               IUnknown* outer)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDraw7::CreatePalette", &result))
+    if (layer_fault(IDirectDraw7CreatePaletteFault, &result))
         return result;
     if (outer)
         return CLASS_E_NOAGGREGATION;
@@ -184,7 +195,7 @@ HRESULT Device::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWP
 HRESULT Device::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* out, IUnknown* outer)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDraw7::CreateSurface", &result))
+    if (layer_fault(IDirectDraw7CreateSurfaceFault, &result))
         return result;
     if (outer)
         return CLASS_E_NOAGGREGATION;
@@ -347,7 +358,7 @@ HRESULT WINAPI DirectDrawCreateEx(GUID* driver, LPVOID* directDraw, REFIID iid, 
         return DDERR_INVALIDPARAMS;
     *directDraw = nullptr;
     HRESULT result = DD_OK;
-    if (layer_fault("DirectDrawCreateEx", &result))
+    if (layer_fault(DirectDrawCreateExFault, &result))
         return result;
     if (outer)
         return CLASS_E_NOAGGREGATION;

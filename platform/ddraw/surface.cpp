@@ -9,6 +9,17 @@
 #include "objects.h"
 #include "testing.h"
 
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook IDirectDrawSurface7RestoreFault("IDirectDrawSurface7::Restore");
+const FaultHook IDirectDrawSurface7GetSurfaceDescFault("IDirectDrawSurface7::GetSurfaceDesc");
+const FaultHook IDirectDrawSurface7LockFault("IDirectDrawSurface7::Lock");
+const FaultHook IDirectDrawSurface7GetDCFault("IDirectDrawSurface7::GetDC");
+const FaultHook IDirectDrawSurface7GetAttachedSurfaceFault("IDirectDrawSurface7::GetAttachedSurface");
+
+}  // namespace
+
 namespace dd {
 
 unsigned presentCount = 0;
@@ -145,7 +156,7 @@ HRESULT Surface::IsLost() { return detached || is_lost() ? DDERR_SURFACELOST : D
 HRESULT Surface::Restore()
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::Restore", &result))
+    if (layer_fault(IDirectDrawSurface7RestoreFault, &result))
         return result;
     if (detached)
         return DDERR_SURFACELOST;
@@ -201,7 +212,7 @@ void Surface::describe(DDSURFACEDESC2* desc) const
 HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetSurfaceDesc", &result))
+    if (layer_fault(IDirectDrawSurface7GetSurfaceDescFault, &result))
         return result;
     if (!desc || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32))
         return DDERR_INVALIDPARAMS;
@@ -213,7 +224,7 @@ HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc)
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::Lock", &result))
+    if (layer_fault(IDirectDrawSurface7LockFault, &result))
         return result;
     if (!desc || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32) || event)
         return DDERR_INVALIDPARAMS;
@@ -257,7 +268,7 @@ HRESULT Surface::GetDC(HDC* out)
     if (!out)
         return DDERR_INVALIDPARAMS;
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetDC", &result)) {
+    if (layer_fault(IDirectDrawSurface7GetDCFault, &result)) {
         *out = nullptr;
         return result;
     }
@@ -338,7 +349,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* att
     if (!wanted || !attached)
         return DDERR_INVALIDPARAMS;
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetAttachedSurface", &result))
+    if (layer_fault(IDirectDrawSurface7GetAttachedSurfaceFault, &result))
         return result;
     if (detached)
         return DDERR_SURFACELOST;

@@ -23,6 +23,22 @@
 #include "kernel32/codepage.h"
 #include "user32/window.h"
 
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook IDirectInputDevice8ASetCooperativeLevelFault("IDirectInputDevice8A::SetCooperativeLevel");
+const FaultHook IDirectInputDevice8ASetDataFormatFault("IDirectInputDevice8A::SetDataFormat");
+const FaultHook IDirectInputDevice8ASetPropertyFault("IDirectInputDevice8A::SetProperty");
+const FaultHook IDirectInputDevice8AAcquireFault("IDirectInputDevice8A::Acquire");
+const FaultHook IDirectInputDevice8AUnacquireFault("IDirectInputDevice8A::Unacquire");
+const FaultHook IDirectInputDevice8APollFault("IDirectInputDevice8A::Poll");
+const FaultHook IDirectInputDevice8AGetDeviceStateFault("IDirectInputDevice8A::GetDeviceState");
+const FaultHook IDirectInput8AEnumDevicesFault("IDirectInput8A::EnumDevices");
+const FaultHook IDirectInput8ACreateDeviceFault("IDirectInput8A::CreateDevice");
+const FaultHook DirectInput8CreateFault("DirectInput8Create");
+
+}  // namespace
+
 const GUID IID_IDirectInput8A = {
     0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0x64, 0xED, 0x36, 0x97, 0x00}};
 
@@ -324,7 +340,7 @@ bool Device::read(JoystickReading* reading)
 HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::SetCooperativeLevel", &result))
+    if (layer_fault(IDirectInputDevice8ASetCooperativeLevelFault, &result))
         return result;
     const DWORD sharing = flags & (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE);
     const DWORD place = flags & (DISCL_FOREGROUND | DISCL_BACKGROUND);
@@ -348,7 +364,7 @@ HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
 HRESULT Device::SetDataFormat(LPCDIDATAFORMAT format)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::SetDataFormat", &result))
+    if (layer_fault(IDirectInputDevice8ASetDataFormatFault, &result))
         return result;
     if (!format || format->dwSize != sizeof(DIDATAFORMAT) ||
         format->dwObjSize != sizeof(DIOBJECTDATAFORMAT))
@@ -406,7 +422,7 @@ HRESULT Device::axis_slots(const DIPROPHEADER& header, int* first, int* last) co
 HRESULT Device::SetProperty(REFDIPROPNAME property, LPCDIPROPHEADER header)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::SetProperty", &result))
+    if (layer_fault(IDirectInputDevice8ASetPropertyFault, &result))
         return result;
     if (!header || header->dwHeaderSize != sizeof(DIPROPHEADER))
         return DIERR_INVALIDPARAM;
@@ -446,7 +462,7 @@ HRESULT Device::SetProperty(REFDIPROPNAME property, LPCDIPROPHEADER header)
 HRESULT Device::Acquire()
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::Acquire", &result))
+    if (layer_fault(IDirectInputDevice8AAcquireFault, &result))
         return result;
     if (!formatSet)
         return DIERR_INVALIDPARAM;
@@ -471,7 +487,7 @@ HRESULT Device::Acquire()
 HRESULT Device::Unacquire()
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::Unacquire", &result))
+    if (layer_fault(IDirectInputDevice8AUnacquireFault, &result))
         return result;
     lostNotice = false;
     if (!acquired)
@@ -483,7 +499,7 @@ HRESULT Device::Unacquire()
 HRESULT Device::Poll()
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::Poll", &result))
+    if (layer_fault(IDirectInputDevice8APollFault, &result))
         return result;
     // Poll reports lost input without taking the notice: the read that follows reports it too.
     if (lostNotice)
@@ -499,7 +515,7 @@ HRESULT Device::Poll()
 HRESULT Device::GetDeviceState(DWORD size, LPVOID data)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::GetDeviceState", &result))
+    if (layer_fault(IDirectInputDevice8AGetDeviceStateFault, &result))
         return result;
     if (lostNotice) {
         lostNotice = false;  // said once; from now on the device is merely not acquired
@@ -535,7 +551,7 @@ HRESULT DirectInput::EnumDevices(DWORD deviceType, LPDIENUMDEVICESCALLBACKA call
                                  DWORD flags)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInput8A::EnumDevices", &result))
+    if (layer_fault(IDirectInput8AEnumDevicesFault, &result))
         return result;
     if (!callback)
         return DIERR_INVALIDPARAM;
@@ -572,7 +588,7 @@ HRESULT DirectInput::CreateDevice(REFGUID instance, LPDIRECTINPUTDEVICE8A* devic
         return DIERR_INVALIDPARAM;
     *device = nullptr;
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInput8A::CreateDevice", &result))
+    if (layer_fault(IDirectInput8ACreateDeviceFault, &result))
         return result;
     if (outer)
         return DIERR_NOAGGREGATION;
@@ -608,7 +624,7 @@ HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid,
         return DIERR_INVALIDPARAM;
     *out = nullptr;
     HRESULT result = DI_OK;
-    if (layer_fault("DirectInput8Create", &result))
+    if (layer_fault(DirectInput8CreateFault, &result))
         return result;
     if (!instance)
         return DIERR_INVALIDPARAM;

@@ -22,6 +22,20 @@
 
 namespace {
 
+// The calls here that a test can make fail.
+const FaultHook IDirectSoundCreateSoundBufferFault("IDirectSound::CreateSoundBuffer");
+const FaultHook IDirectSoundBufferLockFault("IDirectSoundBuffer::Lock");
+const FaultHook IDirectSoundSetCooperativeLevelFault("IDirectSound::SetCooperativeLevel");
+const FaultHook IDirectSoundBufferGetStatusFault("IDirectSoundBuffer::GetStatus");
+const FaultHook IDirectSoundBufferUnlockFault("IDirectSoundBuffer::Unlock");
+const FaultHook IDirectSoundBufferPlayFault("IDirectSoundBuffer::Play");
+const FaultHook IDirectSoundBufferStopFault("IDirectSoundBuffer::Stop");
+const FaultHook IDirectSoundBufferSetCurrentPositionFault("IDirectSoundBuffer::SetCurrentPosition");
+const FaultHook IDirectSoundBufferSetFrequencyFault("IDirectSoundBuffer::SetFrequency");
+const FaultHook IDirectSoundBufferSetPanFault("IDirectSoundBuffer::SetPan");
+const FaultHook IDirectSoundBufferSetVolumeFault("IDirectSoundBuffer::SetVolume");
+const FaultHook DirectSoundCreateFault("DirectSoundCreate");
+
 // CreateSoundBuffer takes either description on this build and either on a 32-bit build.
 constexpr DWORD BufferDescSize32 = 36;
 constexpr DWORD BufferDesc1Size32 = 20;
@@ -109,7 +123,7 @@ ULONG SoundDevice::Release()
 HRESULT SoundDevice::SetCooperativeLevel(HWND window, DWORD newLevel)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSound::SetCooperativeLevel", &result))
+    if (layer_fault(IDirectSoundSetCooperativeLevelFault, &result))
         return result;
     if (newLevel < DSSCL_NORMAL || newLevel > DSSCL_WRITEPRIMARY || !window_is_valid(window))
         return DSERR_INVALIDPARAM;
@@ -151,7 +165,7 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFF
 {
     const char* call = "IDirectSound::CreateSoundBuffer";
     HRESULT result = DS_OK;
-    if (layer_fault(call, &result))
+    if (layer_fault(IDirectSoundCreateSoundBufferFault, &result))
         return result;
     if (outer)
         return DSERR_NOAGGREGATION;
@@ -246,7 +260,7 @@ void SecondaryBuffer::update_gains()
 HRESULT SecondaryBuffer::GetStatus(LPDWORD status)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::GetStatus", &result))
+    if (layer_fault(IDirectSoundBufferGetStatusFault, &result))
         return result;
     if (!status)
         return DSERR_INVALIDPARAM;
@@ -262,7 +276,7 @@ HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD
 {
     const char* call = "IDirectSoundBuffer::Lock";
     HRESULT result = DS_OK;
-    if (layer_fault(call, &result))
+    if (layer_fault(IDirectSoundBufferLockFault, &result))
         return result;
     if (!audio1 || !bytes1 || (audio2 && !bytes2))
         return DSERR_INVALIDPARAM;
@@ -294,7 +308,7 @@ HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD
 HRESULT SecondaryBuffer::Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2, DWORD bytes2)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::Unlock", &result))
+    if (layer_fault(IDirectSoundBufferUnlockFault, &result))
         return result;
     if (!audio1 || !inside(audio1, bytes1))
         return DSERR_INVALIDPARAM;
@@ -306,7 +320,7 @@ HRESULT SecondaryBuffer::Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2, DWOR
 HRESULT SecondaryBuffer::Play(DWORD reserved, DWORD priority, DWORD flags)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::Play", &result))
+    if (layer_fault(IDirectSoundBufferPlayFault, &result))
         return result;
     // A priority is for buffers whose placement is deferred, which these never are.
     if (reserved != 0 || priority != 0 || (flags & ~static_cast<DWORD>(DSBPLAY_LOOPING)))
@@ -323,7 +337,7 @@ HRESULT SecondaryBuffer::Play(DWORD reserved, DWORD priority, DWORD flags)
 HRESULT SecondaryBuffer::Stop()
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::Stop", &result))
+    if (layer_fault(IDirectSoundBufferStopFault, &result))
         return result;
     // The position stays where the sound stopped; a later Play goes on from there.
     std::lock_guard<std::mutex> hold(mixer_lock());
@@ -334,7 +348,7 @@ HRESULT SecondaryBuffer::Stop()
 HRESULT SecondaryBuffer::SetCurrentPosition(DWORD position)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::SetCurrentPosition", &result))
+    if (layer_fault(IDirectSoundBufferSetCurrentPositionFault, &result))
         return result;
     if (position >= length)
         return DSERR_INVALIDPARAM;
@@ -347,7 +361,7 @@ HRESULT SecondaryBuffer::SetCurrentPosition(DWORD position)
 HRESULT SecondaryBuffer::SetFrequency(DWORD frequency)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::SetFrequency", &result))
+    if (layer_fault(IDirectSoundBufferSetFrequencyFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLFREQUENCY))
         return DSERR_CONTROLUNAVAIL;
@@ -362,7 +376,7 @@ HRESULT SecondaryBuffer::SetFrequency(DWORD frequency)
 HRESULT SecondaryBuffer::SetPan(LONG newPan)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::SetPan", &result))
+    if (layer_fault(IDirectSoundBufferSetPanFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLPAN))
         return DSERR_CONTROLUNAVAIL;
@@ -376,7 +390,7 @@ HRESULT SecondaryBuffer::SetPan(LONG newPan)
 HRESULT SecondaryBuffer::SetVolume(LONG newVolume)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::SetVolume", &result))
+    if (layer_fault(IDirectSoundBufferSetVolumeFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLVOLUME))
         return DSERR_CONTROLUNAVAIL;
@@ -395,7 +409,7 @@ HRESULT WINAPI DirectSoundCreate(LPCGUID deviceId, LPDIRECTSOUND* directSound, L
         return DSERR_INVALIDPARAM;
     *directSound = nullptr;
     HRESULT result = DS_OK;
-    if (layer_fault("DirectSoundCreate", &result))
+    if (layer_fault(DirectSoundCreateFault, &result))
         return result;
     if (outer)
         return DSERR_NOAGGREGATION;

@@ -18,6 +18,9 @@
 
 namespace {
 
+// The calls here that a test can make fail.
+const FaultHook StretchDIBitsFault("StretchDIBits");
+
 struct Rgb {
     uint8_t red, green, blue;
 };
@@ -118,7 +121,7 @@ int WINAPI StretchDIBits(HDC dc, int destX, int destY, int destWidth, int destHe
                          int sourceY, int sourceWidth, int sourceHeight, const void* bits,
                          const BITMAPINFO* info, UINT usage, DWORD rop)
 {
-    if (layer_fault("StretchDIBits"))
+    if (layer_fault_sets_last_error(StretchDIBitsFault))
         return 0;
     const SurfacePixels* target = gdi_dc_target(dc);
     if (!target) {

@@ -19,6 +19,9 @@
 
 namespace {
 
+// The calls here that a test can make fail.
+const FaultHook DrawTextAFault("DrawTextA");
+
 constexpr DWORD ErrorNotSupported = 50;  // ERROR_NOT_SUPPORTED
 constexpr int TabColumns = 8;
 
@@ -51,7 +54,7 @@ void draw_line(const DcText& state, const uint8_t* line, size_t length, int64_t 
 
 int WINAPI DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format)
 {
-    if (layer_fault("DrawTextA"))
+    if (layer_fault_sets_last_error(DrawTextAFault))
         return 0;
     if ((format & ~UINT(DT_NOPREFIX | DT_EXPANDTABS)) != 0 || !(format & DT_NOPREFIX)) {
         static bool noted = false;

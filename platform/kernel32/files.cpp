@@ -26,6 +26,11 @@
 
 namespace {
 
+// The calls here that a test can make fail.
+const FaultHook CreateFileAFault("CreateFileA");
+const FaultHook CreateFileMappingAFault("CreateFileMappingA");
+const FaultHook MapViewOfFileFault("MapViewOfFile");
+
 constexpr DWORD ErrorNotSupported = 50;
 constexpr DWORD ErrorInvalidAddress = 487;
 constexpr DWORD ErrorMappedAlignment = 1132;
@@ -215,11 +220,8 @@ void WINAPI SetLastError(DWORD error) { lastError = error; }
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD, HANDLE templateFile)
 {
-    HRESULT injected = E_FAIL;
-    if (layer_fault("CreateFileA", &injected)) {
-        SetLastError(static_cast<DWORD>(injected) & 0xFFFF);
+    if (layer_fault_sets_last_error(CreateFileAFault))
         return INVALID_HANDLE_VALUE;
-    }
     if (!fileName || !*fileName || creationDisposition < CREATE_NEW ||
         creationDisposition > TRUNCATE_EXISTING) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -453,11 +455,8 @@ BOOL WINAPI CloseHandle(HANDLE handle)
 HANDLE WINAPI CreateFileMappingA(HANDLE fileHandle, LPSECURITY_ATTRIBUTES, DWORD protect,
                                  DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name)
 {
-    HRESULT injected = E_FAIL;
-    if (layer_fault("CreateFileMappingA", &injected)) {
-        SetLastError(static_cast<DWORD>(injected) & 0xFFFF);
+    if (layer_fault_sets_last_error(CreateFileMappingAFault))
         return nullptr;
-    }
     KernelObject* object = object_from_handle(fileHandle, Kind::File);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -497,11 +496,8 @@ HANDLE WINAPI CreateFileMappingA(HANDLE fileHandle, LPSECURITY_ATTRIBUTES, DWORD
 LPVOID WINAPI MapViewOfFile(HANDLE mappingHandle, DWORD desiredAccess, DWORD offsetHigh,
                             DWORD offsetLow, SIZE_T bytesToMap)
 {
-    HRESULT injected = E_FAIL;
-    if (layer_fault("MapViewOfFile", &injected)) {
-        SetLastError(static_cast<DWORD>(injected) & 0xFFFF);
+    if (layer_fault_sets_last_error(MapViewOfFileFault))
         return nullptr;
-    }
     KernelObject* mapping = object_from_handle(mappingHandle, Kind::Mapping);
     if (!mapping) {
         SetLastError(ERROR_INVALID_HANDLE);

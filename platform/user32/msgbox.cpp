@@ -17,6 +17,9 @@
 
 namespace {
 
+// The calls here that a test can make fail.
+const FaultHook MessageBoxAFault("MessageBoxA");
+
 bool captureBoxes = false;
 std::vector<LayerMessageBox> capturedBoxes;
 
@@ -24,7 +27,7 @@ std::vector<LayerMessageBox> capturedBoxes;
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    if (layer_fault("MessageBoxA"))
+    if (layer_fault_sets_last_error(MessageBoxAFault))
         return 0;
     const char* body = text ? text : "";
     const char* title = caption ? caption : "Error";  // the platform's caption when none is given

@@ -19,6 +19,14 @@
 #include "user32/sdl_window.h"
 #include "user32/window_table.h"
 
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook RegisterClassAFault("RegisterClassA");
+const FaultHook CreateWindowExAFault("CreateWindowExA");
+
+}  // namespace
+
 using namespace user32;
 
 namespace {
@@ -170,7 +178,7 @@ void window_picture_size(HWND handle, int* width, int* height)
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass)
 {
-    if (layer_fault("RegisterClassA"))
+    if (layer_fault_sets_last_error(RegisterClassAFault))
         return 0;
     if (!windowClass || !windowClass->lpfnWndProc || !windowClass->lpszClassName ||
         IS_INTRESOURCE(windowClass->lpszClassName)) {
@@ -193,7 +201,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID)
 {
-    if (layer_fault("CreateWindowExA"))
+    if (layer_fault_sets_last_error(CreateWindowExAFault))
         return nullptr;
     if (!className || IS_INTRESOURCE(className)) {
         SetLastError(ERROR_INVALID_PARAMETER);
