@@ -3,6 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "support.h"
 
 TEST(Faults, ANameNoCallHasEndsTheTest)
@@ -49,4 +55,44 @@ TEST(Faults, CallsWithoutAnHresultSetTheLastError)
         EXPECT_EQ(GetLastError(), Code);
         layer_clear_faults();
     }
+}
+
+TEST(Unsupported, EachCallNotesEachThingOnce)
+{
+    LayerDevice display(16, 16, 16);
+    IDirectDrawSurface7* surface = display.Offscreen(4, 4);
+    // stderr goes to a file while the calls are made.
+    fflush(stderr);
+    FILE* capture = tmpfile();
+    ASSERT_NE(capture, nullptr);
+    const int saved = dup(fileno(stderr));
+    dup2(fileno(capture), fileno(stderr));
+    DDBLTFX fx{};
+    fx.dwSize = sizeof(fx);
+    DDSURFACEDESC2 desc{};
+    desc.dwSize = sizeof(desc);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(surface->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | 0x800 /* DDFX */, &fx), DDERR_UNSUPPORTED);
+        EXPECT_EQ(surface->Lock(nullptr, &desc, 0x10000000, nullptr), DDERR_UNSUPPORTED);
+        EXPECT_EQ(CreateFileA("x", 0x10000000 /* GENERIC_ALL */, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), 50u) << "ERROR_NOT_SUPPORTED";
+    }
+    fflush(stderr);
+    dup2(saved, fileno(stderr));
+    close(saved);
+    std::string text;
+    rewind(capture);
+    for (int c; (c = fgetc(capture)) != EOF;)
+        text += static_cast<char>(c);
+    fclose(capture);
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    ASSERT_EQ(lines.size(), 3u) << text;
+    EXPECT_EQ(lines[0].rfind("layer: IDirectDrawSurface7::Blt: ", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("layer: IDirectDrawSurface7::Lock: ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2].rfind("layer: CreateFileA: ", 0), 0u) << lines[2];
+    for (const std::string& line : lines)
+        EXPECT_EQ(line.substr(line.size() - 17), " is not supported") << line;
+    surface->Release();
 }

@@ -51,11 +51,6 @@ bool size_is_valid(DWORD size, DWORD ownSize, DWORD size32)
     return size == ownSize || size == size32;
 }
 
-void note_unsupported(const char* call, const char* what)
-{
-    fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
-}
-
 uint32_t pixel_mask(int bitsPerPixel)
 {
     return bitsPerPixel == 8 ? 0xFFu : bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;

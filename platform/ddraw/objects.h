@@ -20,6 +20,7 @@
 #include "ddraw/present.h"
 #include "faults.h"
 #include "gdi32/surface_dc.h"
+#include "unsupported.h"
 #include "user32/window.h"
 
 namespace dd {
@@ -58,7 +59,6 @@ std::set<Palette*>& palettes();
 
 // The record's size is this build's or the 32-bit build's.
 bool size_is_valid(DWORD size, DWORD ownSize, DWORD size32);
-void note_unsupported(const char* call, const char* what);
 // The bits of a colour value that a pixel of that depth holds.
 uint32_t pixel_mask(int bitsPerPixel);
 

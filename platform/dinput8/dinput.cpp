@@ -21,6 +21,7 @@
 #include "dinput8/sdl_joystick.h"
 #include "faults.h"
 #include "kernel32/codepage.h"
+#include "unsupported.h"
 #include "user32/window.h"
 
 namespace {
@@ -128,11 +129,6 @@ std::set<Device*>& devices()
 
 // Which device holds each controller in exclusive mode, by SDL instance id.
 std::map<int32_t, Device*> exclusiveHolders;
-
-void note_unsupported(const char* call, const char* what)
-{
-    fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
-}
 
 // a * b / c rounded to the nearest integer, halves away from zero.
 int64_t mul_div(int64_t a, int64_t b, int64_t c)

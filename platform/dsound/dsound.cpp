@@ -16,6 +16,7 @@
 
 #include "dsound/sdl_audio.h"
 #include "faults.h"
+#include "unsupported.h"
 #include "user32/window.h"
 #include "mixer.h"
 #include "dsound.h"
@@ -51,11 +52,6 @@ static_assert(sizeof(DSBUFFERDESC1) == (sizeof(void*) == 8 ? 24 : 20), "DSBUFFER
 constexpr DWORD SupportedCaps = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLFREQUENCY |
                                 DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_STICKYFOCUS |
                                 DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
-
-void note_unsupported(const char* call, const char* what)
-{
-    fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
-}
 
 class SoundDevice final : public IDirectSound {
 public:

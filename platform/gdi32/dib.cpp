@@ -15,6 +15,7 @@
 
 #include "faults.h"
 #include "gdi32/surface_dc.h"
+#include "unsupported.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ struct Rgb {
 
 void note_unsupported(const char* what)
 {
-    fprintf(stderr, "layer: StretchDIBits: %s is not supported\n", what);
+    ::note_unsupported("StretchDIBits", what);
 }
 
 // The bitmap's own description, checked.

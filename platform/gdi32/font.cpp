@@ -156,14 +156,6 @@ int64_t scale_rounded(int64_t value, int64_t numerator, int64_t denominator)
     return quotient;
 }
 
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 GenericFamily fallback_family(uint8_t pitchAndFamily)
 {
     const int pitch = pitchAndFamily & 0x03;
@@ -196,7 +188,7 @@ Resolved resolve(const std::string& name, bool bold, uint8_t pitchAndFamily, boo
 {
     Caches& all = caches();
     const GenericFamily generic = fallback_family(pitchAndFamily);
-    const std::string key = lower(name) + '\n' + char('0' + bold) + char('0' + int(generic)) +
+    const std::string key = ascii_lower(name) + '\n' + char('0' + bold) + char('0' + int(generic)) +
                             char('0' + cyrillic);
     auto it = all.resolved.find(key);
     if (it != all.resolved.end())
@@ -463,7 +455,7 @@ std::unique_ptr<FontInstance> build_instance(const FontRequest& request)
     int charSet = request.charSet;
     static const char CyrSuffix[] = " cyr";
     const size_t suffix = sizeof(CyrSuffix) - 1;
-    if (name.size() > suffix && lower(name.substr(name.size() - suffix)) == CyrSuffix) {
+    if (name.size() > suffix && ascii_lower(name.substr(name.size() - suffix)) == CyrSuffix) {
         name.resize(name.size() - suffix);
         charSet = RUSSIAN_CHARSET;
     }

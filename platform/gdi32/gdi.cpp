@@ -23,6 +23,7 @@
 #include "faults.h"
 #include "gdi32/surface_dc.h"
 #include "testing.h"
+#include "unsupported.h"
 
 namespace {
 
@@ -37,7 +38,6 @@ const FaultHook TextOutAFault("TextOutA");
 
 constexpr uint32_t PaletteIndexTag = 0x01000000;
 constexpr uint32_t DibIndexTag = 0x10FF0000;
-constexpr DWORD ErrorNotSupported = 50;  // ERROR_NOT_SUPPORTED
 
 // A handle is kind << 28 | generation << 16 | slot. Stock objects have generation 0 and their
 // stock number as the slot.
@@ -200,13 +200,6 @@ FontInstance* realised_font(FontObject& font)
         font.realisedGeneration = font_cache_generation();
     }
     return font.realised;
-}
-
-void note_unsupported(const char* call, const char* what)
-{
-    static std::set<std::string> noted;
-    if (noted.insert(std::string(call) + what).second)
-        fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 
 #include "faults.h"
 #include "kernel32/codepage.h"
+#include "unsupported.h"
 
 namespace {
 
@@ -31,7 +32,6 @@ const FaultHook CreateFileAFault("CreateFileA");
 const FaultHook CreateFileMappingAFault("CreateFileMappingA");
 const FaultHook MapViewOfFileFault("MapViewOfFile");
 
-constexpr DWORD ErrorNotSupported = 50;
 constexpr DWORD ErrorInvalidAddress = 487;
 constexpr DWORD ErrorMappedAlignment = 1132;
 constexpr DWORD ErrorUserMappedFile = 1224;
@@ -228,8 +228,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
         return INVALID_HANDLE_VALUE;
     }
     if (templateFile || (desiredAccess & ~(GENERIC_READ | GENERIC_WRITE)) != 0) {
-        fprintf(stderr, "layer: CreateFileA: templates and access rights other than GENERIC_READ "
-                        "and GENERIC_WRITE are not supported\n");
+        note_unsupported("CreateFileA", "a template or access rights other than GENERIC_READ and GENERIC_WRITE");
         SetLastError(ErrorNotSupported);
         return INVALID_HANDLE_VALUE;
     }
@@ -463,8 +462,7 @@ HANDLE WINAPI CreateFileMappingA(HANDLE fileHandle, LPSECURITY_ATTRIBUTES, DWORD
         return nullptr;
     }
     if (protect != PAGE_READONLY || name != nullptr) {
-        fprintf(stderr, "layer: CreateFileMappingA: only unnamed PAGE_READONLY mappings are "
-                        "supported\n");
+        note_unsupported("CreateFileMappingA", "a mapping other than an unnamed PAGE_READONLY one");
         SetLastError(ErrorNotSupported);
         return nullptr;
     }
@@ -504,7 +502,7 @@ LPVOID WINAPI MapViewOfFile(HANDLE mappingHandle, DWORD desiredAccess, DWORD off
         return nullptr;
     }
     if (desiredAccess != FILE_MAP_READ) {
-        fprintf(stderr, "layer: MapViewOfFile: only FILE_MAP_READ views are supported\n");
+        note_unsupported("MapViewOfFile", "a view other than FILE_MAP_READ");
         SetLastError(ErrorNotSupported);
         return nullptr;
     }

@@ -16,6 +16,7 @@
 #include "faults.h"
 #include "kernel32/codepage.h"
 #include "testing.h"
+#include "unsupported.h"
 #include "user32/sdl_window.h"
 #include "user32/window_table.h"
 
@@ -31,8 +32,6 @@ using namespace user32;
 
 namespace {
 
-constexpr LPARAM KeyAltDown = LPARAM(1) << 29;  // context bit of a key message's lParam
-
 ATOM nextAtom = 0xC000;
 
 std::vector<WindowListener>& listeners()
@@ -45,15 +44,6 @@ std::map<std::string, WindowClass*>& classes()
 {
     static std::map<std::string, WindowClass*> table;
     return table;
-}
-
-std::string lower(const char* text)
-{
-    std::string out = text ? text : "";
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 void activate(Window* window, bool active, bool minimized)
@@ -185,7 +175,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass)
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::string name = lower(windowClass->lpszClassName);
+    const std::string name = ascii_lower(windowClass->lpszClassName);
     if (classes().count(name)) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
@@ -207,14 +197,13 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto found = classes().find(lower(className));
+    auto found = classes().find(ascii_lower(className));
     if (found == classes().end()) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
     if (parent || menu || (exStyle & ~static_cast<DWORD>(WS_EX_TOPMOST)) != 0) {
-        fprintf(stderr, "layer: CreateWindowExA: child windows, menus and extended styles other "
-                        "than WS_EX_TOPMOST are not supported\n");
+        note_unsupported("CreateWindowExA", "a child window, a menu or an extended style other than WS_EX_TOPMOST");
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -363,7 +352,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND handle, int index)
         return 0;
     }
     if (index != GWLP_HINSTANCE) {
-        fprintf(stderr, "layer: GetWindowLongPtrA: only GWLP_HINSTANCE is supported\n");
+        note_unsupported("GetWindowLongPtrA", "an index other than GWLP_HINSTANCE");
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }

@@ -32,6 +32,9 @@ void window_notify(HWND window, WindowEvent event);
 
 namespace user32 {
 
+// The context bit of a key message's lParam: Alt was held.
+constexpr LPARAM KeyAltDown = LPARAM(1) << 29;
+
 struct WindowClass {
     WNDCLASSA info;
     std::string name;
