@@ -150,6 +150,23 @@ void Stretch(benchmark::State& state)
     source->Release();
 }
 
+// A scroll: the screen copied onto itself 10 rows down and 100 columns on, the two rectangles
+// overlapping; plain (0) or keyed (1).
+void BlitWithinScreen(benchmark::State& state)
+{
+    if (!Ready(state, 16))
+        return;
+    const bool keyed = state.range(0) != 0;
+    for (auto _ : state) {
+        if (keyed)
+            BlitKeyedToScreen(100, 10, 0, 0, 450, 580, pScreenSurface);
+        else
+            BlitToScreen(100, 10, 0, 0, 450, 580, pScreenSurface);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 450 * 580 * 2);
+    state.SetItemsProcessed(int64_t(state.iterations()) * 450 * 580);
+}
+
 // A line of 600 pixels: 599 steps along x.
 void Line16(benchmark::State& state)
 {
@@ -195,6 +212,7 @@ BENCHMARK(FillOnePixel);
 BENCHMARK(BlitPlain);
 BENCHMARK(BlitKeyed);
 BENCHMARK(Stretch);
+BENCHMARK(BlitWithinScreen)->Arg(0)->Arg(1);
 BENCHMARK(Line16);
 BENCHMARK(LineByFills);
 BENCHMARK(Circle16);
@@ -236,6 +254,8 @@ public:
         Line("1x1 FillScreenRect", 1e9 / Rate("FillOnePixel", "items"), "ns per call", "<", 12);
         Line("BltFast 450x600 plain", Rate("BlitPlain", "bytes") / memcpy * 100, "% of memcpy", ">=", 70);
         Line("BltFast 450x600 keyed, 80% key", Rate("BlitKeyed", "items") / 1e6, "Mpixel/s", ">=", 3000);
+        Line("BltFast 450x580 within one surface", Rate("BlitWithinScreen/0", "bytes") / memcpy * 100, "% of memcpy", "", 0);
+        Line("the same, keyed", Rate("BlitWithinScreen/1", "items") / 1e6, "Mpixel/s", "", 0);
         Line("stretch 400x300 to 800x600", Rate("Stretch", "items") / 1e6, "Mpixel/s of dest", ">=", 4000);
         Line("DrawLine16, 600 pixels", 1e9 / Rate("Line16", "items"), "ns per pixel", "<", 2);
         Line("DrawLineByFills, 600 pixels", 1e9 / Rate("LineByFills", "items"), "ns per pixel", "", 0);

@@ -334,15 +334,47 @@ TEST(BltFast, CopiesWithAndWithoutTheSourceKeyAndNeverClips)
 
 TEST(BltFast, OverlappingCopyWithinOneSurface)
 {
-    LayerDevice display(32);
-    IDirectDrawSurface7* surface = display.Offscreen(6, 1);
-    for (int x = 0; x < 6; ++x)
-        WritePixel(surface, x, 0, x + 1);
-    RECT first4{0, 0, 4, 1};
-    ASSERT_EQ(surface->BltFast(2, 0, surface, &first4, DDBLTFAST_WAIT), DD_OK);
-    const uint32_t expected[6] = {1, 2, 1, 2, 3, 4};
-    for (int x = 0; x < 6; ++x)
-        EXPECT_EQ(ReadPixel(surface, x, 0), expected[x]);
+    // Each copy within one 8 x 6 surface must land as if the source had been read whole first.
+    struct Row {
+        const char* name;
+        int x, y;  // where the source rectangle (1, 1)-(6, 5) goes
+        bool keyed;
+    };
+    const Row rows[] = {
+        {"down and right", 2, 2, false}, {"up and left", 0, 0, false},
+        {"down, same columns", 1, 2, false}, {"up, same columns", 1, 0, false},
+        {"along its lines, right", 3, 1, false}, {"along its lines, left", 0, 1, false},
+        {"keyed, down", 2, 2, true}, {"keyed, along its lines", 3, 1, true},
+        {"keyed, up and left", 0, 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LayerDevice display(32);
+        IDirectDrawSurface7* surface = display.Offscreen(8, 6);
+        uint32_t before[6][8];
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x) {
+                before[y][x] = (x * 7 + y * 5) % 4 == 0 ? 0 : uint32_t(100 + 10 * y + x);  // 0: the key
+                WritePixel(surface, x, y, before[y][x]);
+            }
+        DDCOLORKEY key{0, 0};
+        ASSERT_EQ(surface->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+        RECT from{1, 1, 6, 5};
+        ASSERT_EQ(surface->BltFast(row.x, row.y, surface, &from,
+                                   DDBLTFAST_WAIT | (row.keyed ? DDBLTFAST_SRCCOLORKEY : 0)), DD_OK);
+        uint32_t expected[6][8];
+        memcpy(expected, before, sizeof(expected));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const uint32_t value = before[1 + y][1 + x];
+                if (!row.keyed || value != 0)
+                    expected[row.y + y][row.x + x] = value;
+            }
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x)
+                ASSERT_EQ(ReadPixel(surface, x, y), expected[y][x]) << "pixel (" << x << ", " << y << ")";
+        surface->Release();
+    }
 }
 
 TEST(Primary, WhatIsWrittenToItIsWhatTheWindowShows)
