@@ -51,6 +51,8 @@ bool size_is_valid(DWORD size, DWORD ownSize, DWORD size32)
     return size == ownSize || size == size32;
 }
 
+bool video_memory_fits(size_t bytes) { return videoMemoryUsed + bytes <= videoMemoryBudget; }
+
 uint32_t pixel_mask(int bitsPerPixel)
 {
     return bitsPerPixel == 8 ? 0xFFu : bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
@@ -248,7 +250,7 @@ HRESULT Device::create_primary(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE7*
     const int pitch = aligned_pitch(w, bits, true);
     const size_t bytes = static_cast<size_t>(pitch) * h;
     const size_t needed = chain ? 2 * bytes : bytes;
-    if (videoMemoryUsed + needed > videoMemoryBudget)
+    if (!video_memory_fits(needed))
         return DDERR_OUTOFVIDEOMEMORY;
     uint8_t* frontMemory = allocate_pixels(bytes);
     uint8_t* backMemory = chain ? allocate_pixels(bytes) : nullptr;
@@ -301,7 +303,7 @@ HRESULT Device::create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE
         const size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(h);
         if (bytes > LargestSurfaceBytes)
             return video ? DDERR_OUTOFVIDEOMEMORY : DDERR_OUTOFMEMORY;
-        if (video && videoMemoryUsed + bytes > videoMemoryBudget)
+        if (video && !video_memory_fits(bytes))
             continue;
         uint8_t* memory = allocate_pixels(bytes);
         if (!memory)

@@ -77,6 +77,13 @@ private:
     Device* owner;
 };
 
+// Where a surface's memory stands: usable; lost until Restore; or gone for good, as a back buffer
+// is once its primary is released (its memory freed, every call refused).
+enum class SurfaceState { Ready, Lost, Gone };
+
+// True when the video memory left takes that many bytes more.
+bool video_memory_fits(size_t bytes);
+
 class Surface final : public IDirectDrawSurface7 {
 public:
     Surface(Device* owner, DWORD caps, int width, int height, int bitsPerPixel, bool video,
@@ -105,10 +112,17 @@ public:
     {
         return PixelBuffer{memory, width, height, pitch, bitsPerPixel / 8};
     }
-    bool is_lost() const { return root ? root->lost : lost; }
+    // An attached back buffer stands where its primary stands.
+    SurfaceState state() const { return root ? root->own : own; }
+    bool is_gone() const { return own == SurfaceState::Gone; }
     bool is_busy() const { return locked || dc != nullptr; }
     bool is_front() const { return (caps & DDSCAPS_PRIMARYSURFACE) != 0; }
-    void set_lost() { (root ? root : this)->lost = true; }
+    void set_lost()
+    {
+        Surface* holder = root ? root : this;
+        if (holder->own == SurfaceState::Ready)
+            holder->own = SurfaceState::Lost;
+    }
     // Shows the primary's new contents; every other surface's drawing stays out of sight.
     void present()
     {
@@ -140,16 +154,17 @@ public:
 private:
     ~Surface() override;
     void destroy_back_buffer();
+    // Frees the memory and gives its share of video memory back.
+    void release_memory();
 
     ULONG references = 1;
     uint8_t* memory;
     int pitch;
-    bool lost = false;
+    SurfaceState own = SurfaceState::Ready;
     bool locked = false;
     HDC dc = nullptr;
     Surface* root = nullptr;        // the primary, for its implicit back buffer
     Surface* backBuffer = nullptr;  // the primary's attached back buffer
-    bool detached = false;          // a back buffer whose primary is gone
 };
 
 class Device final : public IDirectDraw7 {

@@ -72,10 +72,16 @@ Surface::~Surface()
         present_forget(memory);
     if (dc)
         gdi_delete_surface_dc(dc);
-    if (video && memory)
+    release_memory();
+    surfaces().erase(this);
+}
+
+void Surface::release_memory()
+{
+    if (memory && video)
         videoMemoryUsed -= static_cast<size_t>(pitch) * height;
     free(memory);
-    surfaces().erase(this);
+    memory = nullptr;
 }
 
 void Surface::destroy_back_buffer()
@@ -91,16 +97,12 @@ void Surface::destroy_back_buffer()
         delete back;
         return;
     }
-    back->detached = true;
-    back->lost = true;
+    back->own = SurfaceState::Gone;
     if (back->dc) {
         gdi_delete_surface_dc(back->dc);
         back->dc = nullptr;
     }
-    if (back->video)
-        videoMemoryUsed -= static_cast<size_t>(back->pitch) * back->height;
-    free(back->memory);
-    back->memory = nullptr;
+    back->release_memory();
 }
 
 ULONG Surface::Release()
@@ -112,7 +114,7 @@ ULONG Surface::Release()
         return left;
     if (root)  // an attached back buffer lives as long as its primary
         return 0;
-    Device* device = detached ? nullptr : owner;
+    Device* device = is_gone() ? nullptr : owner;
     if (is_front()) {
         destroy_back_buffer();
         if (palette)
@@ -141,7 +143,7 @@ const PALETTEENTRY* Surface::gdi_palette() const
 
 void Surface::present_front()
 {
-    if (!owner || owner->window == nullptr || lost || !memory)
+    if (!owner || owner->window == nullptr || state() != SurfaceState::Ready)
         return;
     static const uint32_t black[256] = {};  // an 8-bit primary without a palette shows black
     const uint32_t* colours = bitsPerPixel != 8 ? nullptr : palette ? palette->colours : black;
@@ -151,22 +153,22 @@ void Surface::present_front()
         presentHook();
 }
 
-HRESULT Surface::IsLost() { return detached || is_lost() ? DDERR_SURFACELOST : DD_OK; }
+HRESULT Surface::IsLost() { return state() == SurfaceState::Ready ? DD_OK : DDERR_SURFACELOST; }
 
 HRESULT Surface::Restore()
 {
     HRESULT result = DD_OK;
     if (layer_fault(IDirectDrawSurface7RestoreFault, &result))
         return result;
-    if (detached)
+    if (is_gone())
         return DDERR_SURFACELOST;
     if (root)
         return DDERR_IMPLICITLYCREATED;  // restoring the primary restores its back buffer
-    if (!lost)
+    if (own == SurfaceState::Ready)
         return DD_OK;
     if (mode != owner->mode())
         return DDERR_WRONGMODE;  // made for another display mode: it stays lost
-    lost = false;
+    own = SurfaceState::Ready;
     // The memory comes back, its contents do not.
     memset(memory, RestoredGarbage, static_cast<size_t>(pitch) * height);
     if (backBuffer)
@@ -304,7 +306,7 @@ HRESULT Surface::ReleaseDC(HDC handle)
 
 HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
 {
-    if (detached)
+    if (is_gone())
         return DDERR_SURFACELOST;
     if ((flags & ~static_cast<DWORD>(DDCKEY_SRCBLT | DDCKEY_COLORSPACE)) != 0 ||
         !(flags & DDCKEY_SRCBLT)) {
@@ -326,7 +328,7 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
 
 HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE handle)
 {
-    if (detached)
+    if (is_gone())
         return DDERR_SURFACELOST;
     auto* next = static_cast<Palette*>(handle);
     if (next && !palettes().count(next))
@@ -351,7 +353,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* att
     HRESULT result = DD_OK;
     if (layer_fault(IDirectDrawSurface7GetAttachedSurfaceFault, &result))
         return result;
-    if (detached)
+    if (is_gone())
         return DDERR_SURFACELOST;
     Surface* candidate = backBuffer ? backBuffer : root;
     if (candidate && (candidate->caps & wanted->dwCaps) == wanted->dwCaps && wanted->dwCaps != 0) {

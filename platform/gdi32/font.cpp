@@ -273,7 +273,6 @@ void face_metrics(const FaceTables& tables, int requestedHeight, FontMetrics* me
     metrics->ascent = static_cast<int>(scale_rounded(ascent, ppem, em));
     metrics->descent = static_cast<int>(scale_rounded(descent, ppem, em));
     metrics->height = metrics->ascent + metrics->descent;
-    metrics->internalLeading = static_cast<int>(scale_rounded(units - em, ppem, em));
     const int64_t average = tables.averageWidth > 0 ? scale_rounded(tables.averageWidth, ppem, em)
                                                     : scale_rounded(1, ppem, 2);
     metrics->averageWidth = static_cast<int>(std::max<int64_t>(1, average));

@@ -213,12 +213,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     auto* window = new Window;
     window->windowClass = found->second;
     window->proc = found->second->info.lpfnWndProc;
-    window->style = style;
     window->instance = instance;
-    window->width = std::max(width, 1);
-    window->height = std::max(height, 1);
     const std::string title = windowName ? cp1251_to_utf8(windowName, strlen(windowName)) : "";
-    window->sdl = sdl_create_window(title.c_str(), x, y, window->width, window->height,
+    window->sdl = sdl_create_window(title.c_str(), x, y, std::max(width, 1), std::max(height, 1),
                                     (style & WS_POPUP) != 0);
     if (!window->sdl) {
         delete window;

@@ -43,10 +43,7 @@ struct WindowClass {
 struct Window {
     WindowClass* windowClass = nullptr;
     WNDPROC proc = nullptr;
-    DWORD style = 0;
     HINSTANCE instance = nullptr;
-    int width = 0;
-    int height = 0;
     SDL_Window* sdl = nullptr;
     bool visible = false;
     bool minimized = false;
