@@ -4,6 +4,10 @@
 
 #include "windows.h"
 
+// Every entry asks its hook before it checks anything else, except that a call which hands an
+// object out through a pointer first refuses a null pointer and clears what it points to, so
+// that a failure of any kind leaves null there.
+//
 // A call a test can make fail, under the API's own name ("CreateFileA",
 // "IDirectDrawSurface7::Lock"). Each is defined once, at namespace scope beside its call, so its
 // name is known from the start of the program and layer_fail_call refuses a name no call has.

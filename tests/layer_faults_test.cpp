@@ -1,5 +1,5 @@
-// layer_faults_test.cpp -- the layer's fault injection: only real call names, and the last error
-// set as the platform sets it
+// layer_faults_test.cpp -- the layer's fault injection (only real call names, the last error set as
+// the platform sets it, out-pointers cleared) and its notes of what it leaves out
 
 #include <gtest/gtest.h>
 
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "dsound.h"
 #include "support.h"
 
 TEST(Faults, ANameNoCallHasEndsTheTest)
@@ -95,4 +96,36 @@ TEST(Unsupported, EachCallNotesEachThingOnce)
     for (const std::string& line : lines)
         EXPECT_EQ(line.substr(line.size() - 17), " is not supported") << line;
     surface->Release();
+}
+
+TEST(Faults, CallsThatHandAnObjectOutLeaveNullWhenMadeToFail)
+{
+    LayerDevice display(16);
+    IDirectDrawSurface7* surface = display.Offscreen(4, 4);
+    auto* sentinel = reinterpret_cast<IDirectDrawSurface7*>(0x1234);
+    IDirectDrawSurface7* attached = sentinel;
+    DDSCAPS2 caps{};
+    caps.dwCaps = DDSCAPS_BACKBUFFER;
+    layer_fail_call("IDirectDrawSurface7::GetAttachedSurface", 0, DDERR_GENERIC);
+    EXPECT_EQ(surface->GetAttachedSurface(&caps, &attached), DDERR_GENERIC);
+    EXPECT_EQ(attached, nullptr);
+    IDirectSound* sound = nullptr;
+    ASSERT_EQ(DirectSoundCreate(nullptr, &sound, nullptr), DS_OK);
+    auto* buffer = reinterpret_cast<IDirectSoundBuffer*>(0x1234);
+    layer_fail_call("IDirectSound::CreateSoundBuffer", 0, DSERR_OUTOFMEMORY);
+    EXPECT_EQ(sound->CreateSoundBuffer(nullptr, &buffer, nullptr), DSERR_OUTOFMEMORY);
+    EXPECT_EQ(buffer, nullptr);
+    sound->Release();
+    surface->Release();
+}
+
+TEST(Faults, GdiSettersOnABadHandleSetTheLastError)
+{
+    auto* bad = reinterpret_cast<HDC>(0x1234);
+    SetLastError(0);
+    EXPECT_EQ(SetBkColor(bad, RGB(1, 2, 3)), CLR_INVALID);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    SetLastError(0);
+    EXPECT_EQ(SetTextColor(bad, RGB(1, 2, 3)), CLR_INVALID);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }

@@ -157,6 +157,14 @@ TEST(Messages, DestroyWindowRunsItsMessagesAtOnceAndFlushesTheQueue)
     EXPECT_FALSE(KillTimer(window, 1)) << "the timer died with the window";
 }
 
+TEST(Timers, IdZeroAnswersOneWhenMadeAndWhenRearmed)
+{
+    HWND window = MakeWindow();
+    EXPECT_EQ(SetTimer(window, 0, 100, nullptr), 1u);
+    EXPECT_EQ(SetTimer(window, 0, 200, nullptr), 1u) << "re-arming succeeds as making it did";
+    EXPECT_TRUE(KillTimer(window, 0));
+}
+
 TEST(Timers, TickOncePerPeriodCoalescedAndAcrossTheWrap)
 {
     HWND window = MakeWindow();

@@ -348,11 +348,14 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE handle)
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* attached)
 {
-    if (!wanted || !attached)
+    if (!attached)
         return DDERR_INVALIDPARAMS;
+    *attached = nullptr;
     HRESULT result = DD_OK;
     if (layer_fault(IDirectDrawSurface7GetAttachedSurfaceFault, &result))
         return result;
+    if (!wanted)
+        return DDERR_INVALIDPARAMS;
     if (is_gone())
         return DDERR_SURFACELOST;
     Surface* candidate = backBuffer ? backBuffer : root;

@@ -160,14 +160,16 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFF
                                        LPUNKNOWN outer)
 {
     const char* call = "IDirectSound::CreateSoundBuffer";
+    if (!out)
+        return DSERR_INVALIDPARAM;
+    *out = nullptr;
     HRESULT result = DS_OK;
     if (layer_fault(IDirectSoundCreateSoundBufferFault, &result))
         return result;
     if (outer)
         return DSERR_NOAGGREGATION;
-    if (!desc || !out)
+    if (!desc)
         return DSERR_INVALIDPARAM;
-    *out = nullptr;
     const DWORD size = desc->dwSize;
     if (size != sizeof(DSBUFFERDESC) && size != sizeof(DSBUFFERDESC1) && size != BufferDescSize32 &&
         size != BufferDesc1Size32)

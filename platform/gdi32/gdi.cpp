@@ -390,8 +390,10 @@ COLORREF WINAPI SetBkColor(HDC dc, COLORREF color)
     if (layer_fault_sets_last_error(SetBkColorFault))
         return CLR_INVALID;
     DeviceContext* context = context_from_handle(dc);
-    if (!context)
+    if (!context) {
+        SetLastError(ERROR_INVALID_HANDLE);
         return CLR_INVALID;
+    }
     const COLORREF previous = context->background;
     context->background = color;
     return previous;
@@ -402,8 +404,10 @@ COLORREF WINAPI SetTextColor(HDC dc, COLORREF color)
     if (layer_fault_sets_last_error(SetTextColorFault))
         return CLR_INVALID;
     DeviceContext* context = context_from_handle(dc);
-    if (!context)
+    if (!context) {
+        SetLastError(ERROR_INVALID_HANDLE);
         return CLR_INVALID;
+    }
     const COLORREF previous = context->textColor;
     context->textColor = color;
     return previous;
