@@ -211,6 +211,69 @@ bool mapped(dev_t device, ino_t inode)
     return false;
 }
 
+// CreateFileA's steps.
+
+HANDLE failed_open(DWORD error)
+{
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+// Why an existing file cannot be opened so: it is a directory, an open handle's sharing forbids
+// it, or the open would truncate a mapped file; 0 when nothing stands in the way.
+DWORD refusal_of_existing(const struct stat& info, DWORD access, DWORD share, DWORD disposition)
+{
+    if (S_ISDIR(info.st_mode))
+        return ERROR_ACCESS_DENIED;
+    if (share_conflict(info.st_dev, info.st_ino, access, share))
+        return ERROR_SHARING_VIOLATION;
+    const bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    if (truncates && mapped(info.st_dev, info.st_ino))
+        return ErrorUserMappedFile;
+    return 0;
+}
+
+// The open(2) flags of an access and a disposition; -1 for TRUNCATE_EXISTING without write access.
+int open_flags(DWORD access, DWORD disposition)
+{
+    int flags = O_CLOEXEC;
+    if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
+        flags |= O_RDWR;
+    else if (access & GENERIC_WRITE)
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;  // also an open for attributes only, with no access at all
+    switch (disposition) {
+    case CREATE_NEW:
+        return flags | O_CREAT | O_EXCL;
+    case CREATE_ALWAYS:
+        return flags | O_CREAT | O_TRUNC;
+    case OPEN_ALWAYS:
+        return flags | O_CREAT;
+    case TRUNCATE_EXISTING:
+        return (access & GENERIC_WRITE) ? flags | O_TRUNC : -1;
+    default:
+        return flags;
+    }
+}
+
+// A handle of an open descriptor, with the access and sharing it was opened with.
+HANDLE adopt_file(int fd, DWORD access, DWORD share)
+{
+    struct stat info {};
+    fstat(fd, &info);
+    auto* file = new OpenFile;
+    file->fd = fd;
+    file->access = access;
+    file->share = share;
+    file->device = info.st_dev;
+    file->inode = info.st_ino;
+    open_files().insert(file);
+    auto* object = new KernelObject{Kind::File, file};
+    handles().insert(object);
+    return object;
+}
+
 }  // namespace
 
 DWORD WINAPI GetLastError() { return lastError; }
@@ -223,91 +286,32 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     if (layer_fault_sets_last_error(CreateFileAFault))
         return INVALID_HANDLE_VALUE;
     if (!fileName || !*fileName || creationDisposition < CREATE_NEW ||
-        creationDisposition > TRUNCATE_EXISTING) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
+        creationDisposition > TRUNCATE_EXISTING)
+        return failed_open(ERROR_INVALID_PARAMETER);
     if (templateFile || (desiredAccess & ~(GENERIC_READ | GENERIC_WRITE)) != 0) {
         note_unsupported("CreateFileA", "a template or access rights other than GENERIC_READ and GENERIC_WRITE");
-        SetLastError(ErrorNotSupported);
-        return INVALID_HANDLE_VALUE;
+        return failed_open(ErrorNotSupported);
     }
-
     const ResolvedPath resolved = resolve_path(fileName);
-    if (!resolved.parentExists) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-
+    if (!resolved.parentExists)
+        return failed_open(ERROR_PATH_NOT_FOUND);
     struct stat info {};
     const bool existed = stat(resolved.path.c_str(), &info) == 0;
-    if (existed) {
-        if (S_ISDIR(info.st_mode)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
-        }
-        if (share_conflict(info.st_dev, info.st_ino, desiredAccess, shareMode)) {
-            SetLastError(ERROR_SHARING_VIOLATION);
-            return INVALID_HANDLE_VALUE;
-        }
-        const bool truncates =
-            creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
-        if (truncates && mapped(info.st_dev, info.st_ino)) {
-            SetLastError(ErrorUserMappedFile);
-            return INVALID_HANDLE_VALUE;
-        }
-    }
-
-    int flags = O_CLOEXEC;
-    if ((desiredAccess & GENERIC_READ) && (desiredAccess & GENERIC_WRITE))
-        flags |= O_RDWR;
-    else if (desiredAccess & GENERIC_WRITE)
-        flags |= O_WRONLY;
-    else
-        flags |= O_RDONLY;
-    switch (creationDisposition) {
-    case CREATE_NEW:
-        flags |= O_CREAT | O_EXCL;
-        break;
-    case CREATE_ALWAYS:
-        flags |= O_CREAT | O_TRUNC;
-        break;
-    case OPEN_ALWAYS:
-        flags |= O_CREAT;
-        break;
-    case TRUNCATE_EXISTING:
-        if (!(desiredAccess & GENERIC_WRITE)) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return INVALID_HANDLE_VALUE;
-        }
-        flags |= O_TRUNC;
-        break;
-    default:
-        break;
-    }
-    if (desiredAccess == 0)
-        flags = (flags & ~O_ACCMODE) | O_RDONLY;  // an open for attributes only
-
+    if (existed)
+        if (const DWORD refusal = refusal_of_existing(info, desiredAccess, shareMode, creationDisposition))
+            return failed_open(refusal);
+    const int flags = open_flags(desiredAccess, creationDisposition);
+    if (flags < 0)
+        return failed_open(ERROR_INVALID_PARAMETER);
     const int fd = open(resolved.path.c_str(), flags, 0644);
-    if (fd < 0) {
-        SetLastError(error_from_errno(errno));
-        return INVALID_HANDLE_VALUE;
-    }
-    fstat(fd, &info);
-    auto* file = new OpenFile;
-    file->fd = fd;
-    file->access = desiredAccess;
-    file->share = shareMode;
-    file->device = info.st_dev;
-    file->inode = info.st_ino;
-    open_files().insert(file);
-    auto* object = new KernelObject{Kind::File, file};
-    handles().insert(object);
+    if (fd < 0)
+        return failed_open(error_from_errno(errno));
+    const HANDLE handle = adopt_file(fd, desiredAccess, shareMode);
     // CREATE_ALWAYS and OPEN_ALWAYS succeed on an existing file and say so in the last error.
     const bool reportsExisting =
         creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS;
     SetLastError(existed && reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return object;
+    return handle;
 }
 
 BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
