@@ -3,8 +3,10 @@
 // Surfaces are plain memory with a pitch. Video memory is a budget that creation can run out of,
 // as on a graphics card; system memory is the process heap. What the application writes to the
 // primary surface is presented to the window at once (present.cpp), through the palette at
-// 8 bits. Surfaces are lost only when a test says so, and Restore gives them back with their
-// contents gone, as the platform does. Nothing is ever read or written outside a surface: every
+// 8 bits. Surfaces are lost by a display mode change or when a test says so; Restore gives them
+// back with their contents gone, as the platform does, but not a surface made for another mode
+// (DDERR_WRONGMODE), whose size or pixel format no longer fits. A device context keeps its own
+// copy of the palette it was made with. Nothing is ever read or written outside a surface: every
 // rectangle is checked and refused as the platform refuses it, without a clipper.
 // Left out on purpose: clippers, flipping, overlays, textures, 3D devices, client memory,
 // pixel formats other than the display's, DDBLTFX effects, ROPs and destination colour keys.
