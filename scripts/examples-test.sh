@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# Runs each example program headless under Xvfb, with input scripted as a user gives it (keys
+# held briefly, mouse moves and clicks), and checks what it shows: Esc ends it with status 0, F12
+# leaves a screenshot whose pixels hold what the example draws at known spots, and the sound
+# example's output, captured through SDL's disk audio driver, is not silent after a click.
+#
+#   scripts/examples-test.sh [build directory] [example ...]
+#
+# The build directory (default build/release) may be any Linux build of the examples, such as a
+# sanitizer build. Each example leaves screen.bmp and screen.png beside its program.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build=$(cd "${1:-build/release}" && pwd) || exit 1
+shift || true
+names=("$@")
+[ ${#names[@]} -gt 0 ] || names=(shapes sprites text input joystick sound)
+
+# An 800x600 screen: the examples' 800x600 picture fills it, so pointer positions given to
+# xdotool are the picture's own coordinates.
+export DISPLAY=":$((100 + RANDOM % 150))"
+Xvfb "$DISPLAY" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+for _ in $(seq 50); do
+    xdpyinfo >/dev/null 2>&1 && break || sleep 0.1
+done
+export SDL_AUDIODRIVER=dummy
+failures=0
+
+fail() { echo "FAIL $current: $*"; failures=$((failures + 1)); }
+
+# start <example> [argument]: runs it from its own folder and waits for its window.
+start() {
+    current="$1${2:+ $2}"
+    folder="$build/examples/$1"
+    rm -f "$folder/screen.bmp" "$folder/screen.png"
+    (cd "$folder" && exec timeout 60 "./$1" ${2:-}) &
+    program=$!
+    if ! timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" >/dev/null; then
+        fail "no window"
+    fi
+    xdotool mousemove 400 300
+    sleep 1
+}
+
+# Keys and buttons are held for a moment, as fingers hold them, so that a frame sees them down.
+press() { xdotool keydown "$1"; sleep 0.3; xdotool keyup "$1"; sleep 0.2; }
+click() { xdotool mousemove "$1" "$2"; sleep 0.1; xdotool mousedown "${3:-1}"; sleep 0.15; xdotool mouseup "${3:-1}"; sleep 0.2; }
+
+# finish: F12 saves the screen, Esc must end the program with status 0.
+finish() {
+    press F12
+    press Escape
+    local status=0
+    wait "$program" || status=$?
+    [ "$status" -eq 0 ] || fail "Esc ended it with status $status"
+    if [ -f "$folder/screen.bmp" ]; then
+        convert "$folder/screen.bmp" "$folder/screen.png"
+    else
+        fail "F12 left no screen.bmp"
+    fi
+}
+
+# colour <file> <x> <y>: the pixel's colour as r,g,b.
+colour() {
+    convert "$1" -format \
+        "%[fx:round(255*p{$2,$3}.r)],%[fx:round(255*p{$2,$3}.g)],%[fx:round(255*p{$2,$3}.b)]" info:
+}
+
+# expect <x> <y> <r,g,b> <what>: the screenshot's pixel is that colour, give or take the
+# rounding of 16-bit pixels.
+expect() {
+    [ -f "$folder/screen.bmp" ] || return
+    local got
+    got=$(colour "$folder/screen.bmp" "$1" "$2")
+    local IFS=,
+    local g=($got) e=($3)
+    for i in 0 1 2; do
+        if [ $(( g[i] > e[i] ? g[i] - e[i] : e[i] - g[i] )) -gt 12 ]; then
+            fail "$4: pixel ($1, $2) is ($got), expected ($3)"
+            return
+        fi
+    done
+}
+
+# count <x> <y> <width> <height> <r,g,b>: pixels of about that colour in the region.
+count() {
+    convert "$folder/screen.bmp" -crop "${3}x${4}+${1}+${2}" +repage -fuzz 5% -fill black \
+        +opaque "rgb($5)" -fill white -opaque "rgb($5)" -format '%[fx:round(mean*w*h)]' info:
+}
+
+# width <x> <y> <width> <height> <r,g,b>: the width of what is drawn in that colour in the region.
+width() {
+    convert "$folder/screen.bmp" -crop "${3}x${4}+${1}+${2}" +repage -fuzz 5% -fill black \
+        +opaque "rgb($5)" -trim -format '%w' info: 2>/dev/null
+}
+
+for name in "${names[@]}"; do
+    case "$name" in
+    shapes)
+        start shapes
+        finish
+        expect 50 75 255,0,0 "red filled rectangle"
+        expect 120 75 0,255,0 "green filled rectangle"
+        expect 190 75 0,0,255 "blue filled rectangle"
+        expect 790 75 20,24,40 "a fill reaching past the screen draws nothing"
+        expect 560 50 255,255,255 "frame"
+        expect 670 60 204,204,204 "bevel's top-left edge"
+        expect 769 99 51,51,51 "bevel's bottom-right corner"
+        expect 245 100 20,24,40 "clipped fill and frame stay inside the clip rectangle (left)"
+        expect 475 100 20,24,40 "clipped fill and frame stay inside the clip rectangle (right)"
+        ;;
+    sprites)
+        # At the display's 16 bits and at 8 bits with the palette: the same picture.
+        for depth in 16 8; do
+            start sprites $depth
+            finish
+            sheet=examples/sprites/data/sprites.bmp
+            expect 53 41 255,0,255 "the sheet copied plainly shows its magenta"
+            expect 261 41 0,0,51 "the sky shows through a keyed sprite's corner"
+            expect 276 56 "$(colour $sheet 48 16)" "the ball where it was placed"
+            expect 316 58 "$(colour $sheet 80 18)" "the star where it was placed"
+            expect 5 539 "$(colour $sheet 5 3)" "the brick ground"
+            expect 640 210 255,255,0 "the zoomed face's centre"
+            [ "$(count 0 80 800 520 255,0,255)" = 0 ] || fail "magenta on the screen below the sheet"
+            [ "$(count 240 0 560 80 255,0,255)" = 0 ] || fail "magenta around the keyed sprites"
+            cp "$folder/screen.bmp" "$folder/screen$depth.bmp"
+        done
+        ;;
+    *)
+        echo "no such example: $name"
+        failures=$((failures + 1))
+        ;;
+    esac
+    echo "$name: done"
+done
+
+if [ "$failures" -ne 0 ]; then
+    echo "examples: $failures checks failed"
+    exit 1
+fi
+echo "examples: every check passed"
