@@ -127,6 +127,18 @@ for name in "${names[@]}"; do
             cp "$folder/screen.bmp" "$folder/screen$depth.bmp"
         done
         ;;
+    text)
+        start text
+        for key in m m m m BackSpace BackSpace BackSpace; do press $key; done
+        finish
+        # The typed line is green; four m's and three Backspaces leave one (and maybe the caret).
+        typed=$(width 20 505 760 40 0,255,0)
+        [ -n "$typed" ] && [ "$typed" -gt 10 ] || fail "no typed text on the screen"
+        [ -z "$typed" ] || [ "$typed" -lt 50 ] || fail "Backspace left a typed line $typed pixels wide"
+        [ "$(count 20 40 360 130 255,255,255)" -gt 200 ] || fail "no text in the table's box"
+        [ "$(count 380 40 30 130 255,255,255)" = 0 ] || fail "the table's text runs past its box"
+        [ "$(count 420 100 200 40 255,255,255)" -gt 200 ] || fail "no 32-pixel line"
+        ;;
     *)
         echo "no such example: $name"
         failures=$((failures + 1))
