@@ -139,6 +139,29 @@ for name in "${names[@]}"; do
         [ "$(count 380 40 30 130 255,255,255)" = 0 ] || fail "the table's text runs past its box"
         [ "$(count 420 100 200 40 255,255,255)" -gt 200 ] || fail "no 32-pixel line"
         ;;
+    input)
+        start input
+        # Press on one button and release on the next, with each mouse button.
+        xdotool mousemove 100 350 mousedown 1; sleep 0.2; xdotool mousemove 300 350; sleep 0.2; xdotool mouseup 1
+        xdotool mousemove 500 350 mousedown 3; sleep 0.2; xdotool mousemove 690 350; sleep 0.2; xdotool mouseup 3
+        sleep 0.2
+        xdotool mousemove 400 500 click --repeat 2 --delay 80 1
+        sleep 0.2
+        # Held down over the second button while the screen is saved.
+        xdotool mousemove 300 350 mousedown 1
+        sleep 0.2
+        finish
+        xdotool mouseup 1
+        expect 25 305 0,200,0 "LeftDownInRect button lit"
+        expect 220 305 0,200,0 "LeftUpInRect button lit"
+        expect 415 305 0,200,0 "RightDownInRect button lit"
+        expect 610 305 0,200,0 "RightUpInRect button lit"
+        expect 212 350 255,255,0 "the button under the pointer framed"
+        expect 23 93 255,200,0 "left button shown held"
+        expect 113 93 60,60,60 "right button shown up"
+        expect 233 93 255,200,0 "left double click shown"
+        expect 403 93 60,60,60 "no right double click shown"
+        ;;
     *)
         echo "no such example: $name"
         failures=$((failures + 1))
