@@ -29,12 +29,13 @@ failures=0
 
 fail() { echo "FAIL $current: $*"; failures=$((failures + 1)); }
 
-# start <example> [argument]: runs it from its own folder and waits for its window.
+# start <example> [argument] [program]: runs the example (or another program in its folder) from
+# its own folder and waits for its window.
 start() {
-    current="$1${2:+ $2}"
+    current="${3:-$1}${2:+ $2}"
     folder="$build/examples/$1"
     rm -f "$folder/screen.bmp" "$folder/screen.png"
-    (cd "$folder" && exec timeout 60 "./$1" ${2:-}) &
+    (cd "$folder" && exec timeout 60 "./${3:-$1}" ${2:-}) &
     program=$!
     if ! timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" >/dev/null; then
         fail "no window"
@@ -96,6 +97,11 @@ width() {
 }
 
 for name in "${names[@]}"; do
+    if [ ! -x "$build/examples/$name/$name" ]; then
+        echo "FAIL $name: not built in $build"
+        failures=$((failures + 1))
+        continue
+    fi
     case "$name" in
     shapes)
         start shapes
@@ -161,6 +167,29 @@ for name in "${names[@]}"; do
         expect 113 93 60,60,60 "right button shown up"
         expect 233 93 255,200,0 "left double click shown"
         expect 403 93 60,60,60 "no right double click shown"
+        ;;
+    joystick)
+        # With a virtual controller (where the build has one): stick right and a little up,
+        # buttons 3 and 10 held.
+        if [ -x "$build/examples/joystick/joystick_virtual" ]; then
+            start joystick "" joystick_virtual
+            finish
+            expect 450 85 0,160,255 "X bar reaches right"
+            expect 350 85 60,60,60 "X bar not left"
+            expect 45 280 0,160,255 "Y bar reaches up"
+            expect 45 340 60,60,60 "Y bar not down"
+            expect 722 303 255,200,0 "stick right lamp"
+            expect 654 303 60,60,60 "stick left lamp off"
+            expect 284 523 255,200,0 "button 3 lamp"
+            expect 760 523 255,200,0 "button 10 lamp"
+            expect 80 523 60,60,60 "button 0 lamp off"
+            [ -f "$folder/screen.png" ] && mv "$folder/screen.png" "$folder/controller.png"
+        fi
+        # No controller: the example says so in plain words and still quits on Esc.
+        start joystick
+        finish
+        [ "$(count 200 255 400 70 255,255,255)" -gt 300 ] || fail "no message about the missing controller"
+        [ "$(count 0 500 800 100 255,200,0)" = 0 ] || fail "button lamps lit without a controller"
         ;;
     *)
         echo "no such example: $name"
