@@ -40,8 +40,15 @@ start() {
     if ! timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" >/dev/null; then
         fail "no window"
     fi
+    # Input goes in only once the first frame is on the screen: every example paints its
+    # bottom-left corner, which is black until then.
+    for _ in $(seq 100); do
+        [ "$(import -window root -crop 1x1+5+595 +repage -format '%[fx:round(255*(r+g+b))]' info: 2>/dev/null)" \
+            != 0 ] && break
+        sleep 0.1
+    done
     xdotool mousemove 400 300
-    sleep 1
+    sleep 0.5
 }
 
 # Keys and buttons are held for a moment, as fingers hold them, so that a frame sees them down.
@@ -190,6 +197,30 @@ for name in "${names[@]}"; do
         finish
         [ "$(count 200 255 400 70 255,255,255)" -gt 300 ] || fail "no message about the missing controller"
         [ "$(count 0 500 800 100 255,200,0)" = 0 ] || fail "button lamps lit without a controller"
+        ;;
+    sound)
+        # The mixer's output goes to a file through SDL's disk audio driver.
+        audio="$build/examples/sound/audio.raw"
+        rm -f "$audio"
+        SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" start sound
+        before=$(stat -c %s "$audio" 2>/dev/null || echo 0)
+        click 150 280
+        # The tone pad held for a second, longer than the tone: it must still sound, looping.
+        xdotool mousemove 400 200 mousedown 1
+        sleep 1
+        finish
+        xdotool mouseup 1
+        expect 300 300 255,120,0 "held pad lit while it loops"
+        expect 50 300 70,60,90 "the click's pad dark once the click is over"
+        expect 550 300 70,60,90 "the pad not played stays dark"
+        python3 - "$audio" "$before" <<'PY' || fail "audio: silent before the click or silent after it"
+import sys
+data = open(sys.argv[1], "rb").read()
+before = int(sys.argv[2]) & ~3
+quiet = data[:before].count(0) == before
+sounding = len(data) - before - data[before:].count(0) > 1000
+sys.exit(0 if quiet and sounding else 1)
+PY
         ;;
     *)
         echo "no such example: $name"
