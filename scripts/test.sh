@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the optimised build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, and a
+# Installs what is missing, then builds and runs every test: the optimised build, the example
+# programs run headless with scripted input, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, and a
 # short run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +11,7 @@ scripts/setup-debian.sh
 cmake --preset release
 cmake --build --preset release
 ctest --preset release
+scripts/examples-test.sh build/release
 
 cmake --preset sanitize
 cmake --build --preset sanitize
@@ -17,7 +19,7 @@ ctest --preset sanitize
 
 cmake --preset windows
 cmake --build --preset windows
-echo "Windows build: build/windows/game.exe"
+echo "Windows build: build/windows/game.exe and build/windows/examples/<name>/<name>.exe"
 
 cmake --preset fuzz
 cmake --build --preset fuzz
