@@ -80,7 +80,7 @@ void ExampleFrame()
     // outline marks the clip rectangle; nothing is drawn outside it.
     Label(ClipX, 30, "FillScreenRectClipped, DrawScreenFrameClipped");
     DrawScreenFrame(ClipX - 1, ClipY - 1, ClipW + 2, ClipH + 2, Grey);
-    const int slide = static_cast<int>(std::sin(t) * 150);
+    const int slide = static_cast<int>(std::sin(t) * 90);
     FillScreenRectClipped(ClipX + 60 + slide, ClipY + 20, 120, 60, ClipX, ClipY, ClipW, ClipH, Orange);
     DrawScreenFrameClipped(ClipX + 20 - slide, ClipY + 50, 150, 60, ClipX, ClipY, ClipW, ClipH, Cyan);
 
