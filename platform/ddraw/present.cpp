@@ -22,7 +22,8 @@
 #include <cstring>
 #include <thread>
 
-#include "internal.h"
+#include "ddraw/present.h"
+#include "user32/window.h"
 
 namespace {
 
@@ -132,6 +133,8 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     if (!sdl)
         return false;
     destroy_renderer();
+    if (display.window)
+        window_set_picture(display.window, 0, 0, false);
     display = Display{};
     display.window = window;
     display.width = width;
@@ -184,6 +187,7 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
     SDL_RenderClear(display.renderer);
     SDL_RenderPresent(display.renderer);
+    window_set_picture(window, width, height, display.fullscreen);
     return true;
 }
 
@@ -222,12 +226,8 @@ void present_release(HWND window)
     destroy_renderer();
     if (SDL_Window* sdl = window_sdl(window))
         SDL_SetWindowFullscreen(sdl, 0);
+    window_set_picture(window, 0, 0, false);
     display = Display{};
-}
-
-bool present_fullscreen(HWND window)
-{
-    return display.window == window && display.renderer && display.fullscreen;
 }
 
 bool present_desktop_size(int* width, int* height)
