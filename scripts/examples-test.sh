@@ -16,9 +16,8 @@ names=("$@")
 [ ${#names[@]} -gt 0 ] || names=(shapes sprites text input joystick sound)
 
 # An 800x600 screen: the examples' 800x600 picture fills it, so pointer positions given to
-# xdotool are the picture's own coordinates.
-# Xvfb picks a free display number itself and writes it to descriptor 3, so that runs at the
-# same time never share a server.
+# xdotool are the picture's own coordinates. Xvfb picks a free display number itself and writes
+# it to descriptor 3, so that runs at the same time never share a server.
 displayfile=$(mktemp)
 Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
