@@ -13,7 +13,8 @@
 # as ever; "ENGINE_FRAME_CAP=vsync scripts/demo.sh" shows it at the monitor's pace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-examples=(shapes sprites text input joystick sound)
+# The examples are the programs examples/CMakeLists.txt makes with engine_example().
+examples=($(sed -n 's/^engine_example(\([a-z_0-9]*\) .*/\1/p' examples/CMakeLists.txt))
 
 name="${1:-game}"
 if [ "$name" != game ] && [[ ! " ${examples[*]} " =~ " $name " ]]; then
