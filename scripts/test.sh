@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build, the example
-# programs run headless with scripted input, the same tests under AddressSanitizer and
+# programs run headless with scripted input, the same tests and runs under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, the starter game built and run
 # against an installed engine (Linux and Windows), and a short run of every fuzzer.
 set -euo pipefail
@@ -16,6 +16,7 @@ scripts/examples-test.sh build/release
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
+scripts/examples-test.sh build/sanitize
 
 cmake --preset windows
 cmake --build --preset windows
