@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the optimised build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, and a
-# short run of every fuzzer.
+# Installs what is missing, then builds and runs every test: the optimised build, the bricks game
+# left to play by itself headless, the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, and a short run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +10,7 @@ scripts/setup-debian.sh
 cmake --preset release
 cmake --build --preset release
 ctest --preset release
+scripts/bricks-test.sh build/release
 
 cmake --preset sanitize
 cmake --build --preset sanitize
