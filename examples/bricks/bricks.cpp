@@ -17,7 +17,7 @@ constexpr char SheetFile[] = "data/bricks.bmp";
 constexpr int TileStep = 64;              // brick tiles on the sheet's top row, one every 64 pixels
 constexpr int PaddleSheetX = 0, PaddleSheetY = 32;
 constexpr int BallSheetX = 104, BallSheetY = 32;
-constexpr uint32_t LongestFrame = 50;     // milliseconds: a longer stall does not let the ball jump
+constexpr uint32_t LongestFrame = 100;    // milliseconds: a longer stall does not let the ball jump
 constexpr uint32_t IdleTime = 4000;       // milliseconds without input before the game plays itself
 constexpr int HudFont = 20;
 constexpr int BandCount = 24;             // the backdrop shades down in bands
