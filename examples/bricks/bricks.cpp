@@ -45,16 +45,18 @@ Piece Debris[DebrisCount];
 int NextPiece = 0;
 uint32_t LastTime = 0;
 uint32_t LastInputTime = 0;
-int32_t LastMouseX = -1, LastMouseY = -1;
+int32_t LastMouseX = 0, LastMouseY = 0;   // where InputState starts
+Controls Player;                           // a click or a mouse move waits here for the next step
 bool LastJoyButton = false;
 bool Attract = false;
 
 // Pans a sound towards the side of the screen where it happens.
 int32_t PanAt(float x) { return static_cast<int32_t>((x - 400) * 5); }
 
-// Reads the player's controls; true when any of them was touched this frame.
-bool ReadPlayer(Controls& controls)
+// Reads the player's controls into Player; true when any of them was touched this frame.
+bool ReadPlayer()
 {
+    Controls& controls = Player;
     const bool mouseMoved = InputState.MouseX != LastMouseX || InputState.MouseY != LastMouseY;
     LastMouseX = InputState.MouseX;
     LastMouseY = InputState.MouseY;
@@ -71,8 +73,9 @@ bool ReadPlayer(Controls& controls)
     LastJoyButton = InputState.JoyButton0;
     const bool space = ExampleKeyPressed(VK_SPACE);
     const bool enter = ExampleKeyPressed(VK_RETURN);
-    controls.launch = LeftDownInRect(0, 0, ScreenWidth, ScreenHeight) || space || enter || button;
-    return mouseMoved || left || right || controls.launch || InputState.LeftButton;
+    const bool launch = LeftDownInRect(0, 0, ScreenWidth, ScreenHeight) || space || enter || button;
+    controls.launch = controls.launch || launch;
+    return mouseMoved || left || right || launch || InputState.LeftButton;
 }
 
 // Text centred on x, its width guessed from the bold face's average letter.
@@ -207,18 +210,16 @@ void ExampleFrame()
     const uint32_t elapsed = now - LastTime < LongestFrame ? now - LastTime : LongestFrame;
     LastTime = now;
 
-    Controls player;
-    if (ReadPlayer(player)) {
+    if (ReadPlayer()) {
         LastInputTime = now;
         Attract = false;
     } else if (now - LastInputTime >= IdleTime) {
         Attract = true;
     }
     for (uint32_t i = 0; i < elapsed; ++i) {
-        StepGame(TheGame, Attract ? AttractControls(TheGame) : player);
-        player.launch = false;   // a click serves once
-        player.jump = false;     // and the paddle jumps to the mouse once
-        player.steer = false;
+        StepGame(TheGame, Attract ? AttractControls(TheGame) : Player);
+        Player.launch = false;   // a click serves once
+        Player.steer = Player.jump = false;   // and the paddle jumps to the mouse once
     }
 
     // A surface lost with the display (another program took the screen) comes back empty: the
