@@ -195,8 +195,10 @@ bool ExampleStart()
     WallLight = RgbToNativePixel(200, 205, 225);
     WallShade = RgbToNativePixel(50, 52, 70);
     Black = RgbToNativePixel(0, 0, 0);
+    // The 8-bit palette has no fine shades of dark blue: there the backdrop is one colour.
     for (int band = 0; band < BandCount; ++band)
-        Backdrop[band] = RgbToNativePixel(10 + band, 12 + band, 36 + band * 2);
+        Backdrop[band] = BitsPerPixel == 8 ? RgbToNativePixel(0, 0, 51)
+                                           : RgbToNativePixel(10 + band, 12 + band, 36 + band * 2);
     for (Piece& piece : Debris)
         piece.age = DebrisLife;
     NewGame(TheGame);
