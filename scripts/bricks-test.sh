@@ -12,8 +12,8 @@ game_dir="$(cd "${1:-build/release}" && pwd)/examples/bricks"
 [ -x "$game_dir/bricks" ] || { echo "bricks-test: no program at $game_dir/bricks" >&2; exit 1; }
 
 work=$(mktemp -d)
-display=":$((100 + RANDOM % 150))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it to descriptor 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 game=""
 cleanup() {
@@ -22,10 +22,10 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break || sleep 0.1
+for _ in $(seq 100); do
+    [ -s "$work/display" ] && break || sleep 0.1
 done
+export DISPLAY=":$(head -n1 "$work/display")"
 
 # Keys are held for a moment, as fingers hold them, so that a frame sees them down.
 press() {
