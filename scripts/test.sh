@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the optimised build, the bricks game
-# left to play by itself headless, the same tests under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, and a short run of every fuzzer.
+# Installs what is missing, then builds and runs every test: the optimised build, the example
+# programs run headless with scripted input, the bricks game left to play by itself, the same
+# tests under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64,
+# and a short run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +11,7 @@ scripts/setup-debian.sh
 cmake --preset release
 cmake --build --preset release
 ctest --preset release
+scripts/examples-test.sh build/release
 scripts/bricks-test.sh build/release
 
 cmake --preset sanitize
@@ -18,7 +20,7 @@ ctest --preset sanitize
 
 cmake --preset windows
 cmake --build --preset windows
-echo "Windows build: build/windows/game.exe"
+echo "Windows build: build/windows/game.exe and build/windows/examples/<name>/<name>.exe"
 
 cmake --preset fuzz
 cmake --build --preset fuzz
