@@ -78,7 +78,7 @@ bool ReadPlayer()
     return mouseMoved || left || right || launch || InputState.LeftButton;
 }
 
-// Text centred on x, its width guessed from the bold face's average letter.
+// Text centred across the screen, its width guessed from the bold face's average letter.
 void DrawCentred(int y, int height, COLORREF colour, const char* text)
 {
     const int width = static_cast<int>(std::strlen(text) * height * 0.55);
