@@ -162,7 +162,8 @@ void OnGameEvent(Event event, float x, float y, Tile tile)
     case Event::Wall: PlaySoundOnce(PanAt(x), -600, WallSound); break;
     case Event::Paddle: PlaySoundOnce(PanAt(x), 0, PaddleSound); break;
     case Event::Lost: PlaySoundOnce(PanAt(x), 0, LostSound); break;
-    case Event::Cleared: PlaySoundOnce(0, 0, LevelSound); break;
+    case Event::Cleared:
+    case Event::ExtraBall: PlaySoundOnce(0, 0, LevelSound); break;
     case Event::Brick:
         // Higher bricks ring higher; a silver one that only cracks rings low.
         SetSoundFrequency(BrickSound, tile == Silver ? 14000 : 22050 + 3000 * (Blue - tile));

@@ -20,6 +20,7 @@ constexpr uint32_t ClearedTime = 1800;   // milliseconds the "cleared" banner st
 constexpr uint32_t AttractServeTime = 900;
 constexpr uint32_t AttractRestartTime = 3500;
 constexpr int Points[TileCount] = {7, 5, 3, 2, 1, 2, 10};
+constexpr int ExtraBallScore = 300;      // a ball more at every multiple of this score
 
 // The walls, row by row: R O Y G B for the colours, S for silver, '.' for a gap. The levels
 // repeat, faster each time round.
@@ -101,7 +102,12 @@ bool HitBrick(Game& game)
                 game.ballY + BallSize <= y || game.ballY >= y + BrickHeight)
                 continue;
             const Tile hit = brick;
+            const int before = game.score;
             game.score += Points[hit];
+            if (game.score / ExtraBallScore > before / ExtraBallScore) {
+                game.lives += 1;
+                OnGameEvent(Event::ExtraBall, x + BrickWidth / 2, y + BrickHeight / 2, hit);
+            }
             brick = hit == Silver ? Cracked : NoBrick;
             SpeedUp(game, BrickSpeedUp);
             OnGameEvent(Event::Brick, x + BrickWidth / 2, y + BrickHeight / 2, hit);

@@ -30,7 +30,7 @@ enum Tile { NoBrick = -1, Red, Orange, Yellow, Green, Blue, Silver, Cracked, Til
 enum class Phase { Serve, Play, LevelClear, GameOver };
 
 // What happened in a step, for sound and show; x and y are where, tile what was hit.
-enum class Event { Wall, Paddle, Brick, Lost, Cleared };
+enum class Event { Wall, Paddle, Brick, Lost, Cleared, ExtraBall };
 // Defined by the program that runs the game.
 void OnGameEvent(Event event, float x, float y, Tile tile);
 
