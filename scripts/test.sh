@@ -2,7 +2,8 @@
 # Installs what is missing, then builds and runs every test: the optimised build, the example
 # programs run headless with scripted input, the bricks game left to play by itself, the same
 # tests under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64,
-# and a short run of every fuzzer.
+# the starter game built and run against an installed engine (Linux and Windows), and a short
+# run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -21,6 +22,8 @@ ctest --preset sanitize
 cmake --preset windows
 cmake --build --preset windows
 echo "Windows build: build/windows/game.exe and build/windows/examples/<name>/<name>.exe"
+
+scripts/test-install.sh
 
 cmake --preset fuzz
 cmake --build --preset fuzz
