@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build, the example
-# programs run headless with scripted input, the same tests and runs under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, the starter game built and run
-# against an installed engine (Linux and Windows), and a short run of every fuzzer.
+# programs run headless with scripted input, the bricks game left to play by itself, the same
+# tests and runs under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with
+# MinGW-w64, the starter game built and run against an installed engine (Linux and Windows), and a
+# short run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,6 +13,7 @@ cmake --preset release
 cmake --build --preset release
 ctest --preset release
 scripts/examples-test.sh build/release
+scripts/bricks-test.sh build/release
 
 cmake --preset sanitize
 cmake --build --preset sanitize
