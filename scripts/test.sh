@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the optimised build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, the
-# starter game built and run against an installed engine (Linux and Windows), and a short run of
-# every fuzzer.
+# Installs what is missing, then builds and runs every test: the optimised build, the example
+# programs run headless with scripted input, the bricks game left to play by itself, the same
+# tests and runs under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with
+# MinGW-w64, the starter game built and run against an installed engine (Linux and Windows), and a
+# short run of every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,14 +12,17 @@ scripts/setup-debian.sh
 cmake --preset release
 cmake --build --preset release
 ctest --preset release
+scripts/examples-test.sh build/release
+scripts/bricks-test.sh build/release
 
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
+scripts/examples-test.sh build/sanitize
 
 cmake --preset windows
 cmake --build --preset windows
-echo "Windows build: build/windows/game.exe"
+echo "Windows build: build/windows/game.exe and build/windows/examples/<name>/<name>.exe"
 
 scripts/test-install.sh
 
