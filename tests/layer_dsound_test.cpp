@@ -4,8 +4,10 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 
 #include "sound_support.h"
 #include "support.h"
@@ -252,6 +254,69 @@ TEST(Mixer, ConvertsSaturatesResumesAndPans)
     // Panned hard right: the left side is silent.
     EXPECT_EQ(at(4, 0).left, 0);
     EXPECT_EQ(at(4, 0).right, 5000);
+}
+
+// Quiet and hard-panned sounds keep their level below zero as above it: the far side of a hard
+// pan (-100 dB) is exact silence on negative half-waves too, and at -6 dB a tone stays centred
+// on zero and a negative level keeps its value (-1000 x 0.50119 = -501.19).
+TEST(Mixer, RoundsToTheNearestValueOnBothSidesOfZero)
+{
+    DiskCapture capture;
+    Sound sound;
+    const DWORD rate = static_cast<DWORD>(OutputRate());
+    std::vector<int16_t> tone(2000);  // 20 periods, no sample on zero, each half the other negated
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<int16_t>(std::lround(20000 * std::sin((i + 0.5) * M_PI / 50)));
+    const std::vector<int16_t> level(500, -1000);
+    struct Row {
+        const char* name;
+        const std::vector<int16_t>& samples;
+        LONG volume, pan;
+    };
+    const Row rows[] = {
+        {"tone at -100 dB", tone, -10000, 0},
+        {"tone hard left", tone, 0, -10000},
+        {"tone hard right", tone, 0, 10000},
+        {"tone at -6 dB hard left", tone, -600, -10000},
+        {"level at -6 dB hard left", level, -600, -10000},
+        {"level at -6 dB hard right", level, -600, 10000},
+    };
+    std::vector<IDirectSoundBuffer*> buffers;
+    for (const Row& row : rows) {
+        buffers.push_back(sound.Load(Pcm(1, rate, 16), Samples16(row.samples)));
+        EXPECT_EQ(buffers.back()->SetVolume(row.volume), DS_OK);
+        EXPECT_EQ(buffers.back()->SetPan(row.pan), DS_OK);
+        EXPECT_EQ(buffers.back()->Play(0, 0, 0), DS_OK);
+        WaitForFrames(row.samples.size() + 1500);
+    }
+    for (IDirectSoundBuffer* buffer : buffers)
+        buffer->Release();
+    sound.device->Release();
+
+    const std::vector<StereoFrame> frames = capture.Frames();
+    const auto runs = SoundRuns(frames);
+    ASSERT_EQ(runs.size(), 5u) << "the tone at -100 dB is not heard at all";
+    const auto side = [&](size_t run, bool left) {
+        std::vector<int16_t> values;
+        for (size_t i = 0; i < runs[run].second; ++i) {
+            const StereoFrame& frame = frames[runs[run].first + i];
+            values.push_back(left ? frame.left : frame.right);
+        }
+        return values;
+    };
+    const std::vector<int16_t> silence(tone.size(), 0);
+    EXPECT_EQ(side(0, true), tone);
+    EXPECT_EQ(side(0, false), silence);
+    EXPECT_EQ(side(1, true), silence);
+    EXPECT_EQ(side(1, false), tone);
+    const std::vector<int16_t> quiet = side(2, true);
+    ASSERT_EQ(quiet.size(), tone.size());
+    EXPECT_EQ(std::accumulate(quiet.begin(), quiet.end(), 0), 0) << "the tone is centred on zero";
+    EXPECT_EQ(side(2, false), silence);
+    EXPECT_EQ(side(3, true), std::vector<int16_t>(level.size(), -501));
+    EXPECT_EQ(side(3, false), std::vector<int16_t>(level.size(), 0));
+    EXPECT_EQ(side(4, true), std::vector<int16_t>(level.size(), 0));
+    EXPECT_EQ(side(4, false), std::vector<int16_t>(level.size(), -501));
 }
 
 // Every format the platform plays, each sound two frames long (the last one played at half the

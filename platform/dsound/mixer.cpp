@@ -8,7 +8,8 @@
 // between the two backs), the heights like the positions below them, and the low-frequency
 // channel is left out, as a stereo speaker set-up has no subwoofer. Each voice is then resampled
 // from its own frequency to the output rate by linear interpolation (a voice played at the output
-// rate comes out sample for sample), scaled by its left and right gains, and summed; the sum
+// rate comes out sample for sample), scaled by its left and right gains with rounding to the
+// nearest value (a gain of 0 dB is exact, a vanishing one silent), and summed; the sum
 // saturates at the 16-bit limits instead of wrapping. Mono voices feed the same sample to both
 // sides. Volume and pan follow DirectSound's decibel laws. Plain C++ over memory: no SDL here, no
 // allocation while mixing, and the lock is taken per short block. Each encoding and layout has a
@@ -107,6 +108,20 @@ struct ReadF64 {
     }
 };
 
+// value / 2^bits rounded to nearest, halves away from zero: the same on both sides of zero, so
+// that a gain too small to matter gives silence on negative half-waves as on positive ones, and
+// a quiet signal keeps its level below zero as above it.
+inline int64_t round_shift(int64_t value, int bits)
+{
+    return (value + (int64_t{1} << (bits - 1)) - (value < 0)) >> bits;
+}
+
+// A value of 24 bits of range times a 16.16 gain, as a 16-bit output sample.
+inline int32_t scale(int64_t value, int64_t gain)
+{
+    return static_cast<int32_t>(round_shift(value * gain, 24));
+}
+
 // One frame as a left and right value.
 template <class Read, Layout layout>
 inline void read_frame(const MixVoice& voice, uint32_t frame, int32_t* left, int32_t* right)
@@ -126,16 +141,11 @@ inline void read_frame(const MixVoice& voice, uint32_t frame, int32_t* left, int
             l += sample * route.left;
             r += sample * route.right;
         }
-        *left = static_cast<int32_t>((l + 0x8000) >> 16);
-        *right = static_cast<int32_t>((r + 0x8000) >> 16);
+        *left = static_cast<int32_t>(round_shift(l, 16));
+        *right = static_cast<int32_t>(round_shift(r, 16));
     }
 }
 
-// A value of 24 bits of range times a 16.16 gain, as a 16-bit output sample.
-inline int32_t scale(int64_t value, int64_t gain)
-{
-    return static_cast<int32_t>((value * gain) >> 24);
-}
 
 // Adds frames of one voice into the accumulator and moves it on.
 template <class Read, Layout layout>
