@@ -2,7 +2,12 @@
 // DrawTextA's lines, tabs, ampersands and bottom line, background modes, colours, handles and
 // bad input
 
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
 #include <gtest/gtest.h>
+#include FT_FREETYPE_H
+#include FT_DRIVER_H
+#include FT_MODULE_H
 
 #include <cstring>
 #include <random>
@@ -145,6 +150,49 @@ bool LiberationInstalled()
     return FaceOf(nullptr).rfind("Liberation Sans", 0) == 0;
 }
 
+// FreeType's own one-bit bitmap of a character in an installed face at a pixel size, hinted by
+// the classic TrueType interpreter as the platform hints: the ink pixels as offsets from the pen
+// on the baseline (x right, y up). False when the face or the glyph cannot be had.
+bool FreeTypeInk(const std::string& family, const std::string& style, int pixelsPerEm, char ch,
+                 std::vector<std::pair<int, int>>* ink)
+{
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8*>(style.c_str()));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcPatternDestroy(pattern);
+    FcChar8* path = nullptr;
+    int index = 0;
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    bool rendered = match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
+                    FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch &&
+                    FT_Init_FreeType(&library) == 0;
+    if (rendered) {
+        FT_UInt version = TT_INTERPRETER_VERSION_35;
+        FT_Property_Set(library, "truetype", "interpreter-version", &version);
+        rendered = FT_New_Face(library, reinterpret_cast<const char*>(path), index, &face) == 0 &&
+                   FT_Set_Pixel_Sizes(face, 0, pixelsPerEm) == 0 &&
+                   FT_Load_Char(face, static_cast<unsigned char>(ch), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0 &&
+                   face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
+    }
+    if (rendered) {
+        const FT_GlyphSlot slot = face->glyph;
+        for (unsigned row = 0; row < slot->bitmap.rows; ++row)
+            for (unsigned column = 0; column < slot->bitmap.width; ++column)
+                if (slot->bitmap.buffer[row * slot->bitmap.pitch + column / 8] & (0x80 >> (column % 8)))
+                    ink->push_back({slot->bitmap_left + static_cast<int>(column), slot->bitmap_top - static_cast<int>(row)});
+    }
+    if (library)
+        FT_Done_FreeType(library);
+    if (match)
+        FcPatternDestroy(match);
+    return rendered;
+}
+
 }  // namespace
 
 TEST(CreateFontA, FacesResolveToTheInstalledStandIns)
@@ -283,6 +331,45 @@ TEST(TextOutA, CyrillicBytesDrawTheCyrillicLetters)
     const Picture latin1 = Drawn(canvas, 30, 24, {Text("\xC0", 4, 2, 16, FW_NORMAL, "Times New Roman")});
     EXPECT_NE(latin1, Drawn(canvas, 30, 24, {Text("A", 4, 2, 16, FW_NORMAL, "Times New Roman")}))
         << "0xC0 is A with a grave accent in Windows-1252";
+}
+
+TEST(TextOutA, GlyphInkIsCutToTheCell)
+{
+    if (!LiberationInstalled())
+        GTEST_SKIP() << "fonts-liberation is not installed";
+    // 12-pixel bold Arial Cyr is Liberation Sans Bold at 11 pixels per em (see the cell test):
+    // ascent 10, descent 2. Each glyph draws FreeType's bitmap of it, pen at x 8 and baseline at
+    // y 18, less the rows above y 8 and from y 20 down.
+    constexpr int Left = 8, Top = 8, Ascent = 10, Descent = 2;
+    Canvas canvas(32);
+    IDirectDrawSurface7* probe = canvas.Surface(4, 4);
+    HDC dc = nullptr;
+    ASSERT_EQ(probe->GetDC(&dc), DD_OK);
+    HFONT font = MakeFont(12, FW_BOLD, "Arial Cyr");
+    HGDIOBJ old = SelectObject(dc, font);
+    std::string family, style;
+    const bool known = layer_font_face(dc, &family, &style);
+    SelectObject(dc, old);
+    probe->ReleaseDC(dc);
+    DeleteObject(font);
+    ASSERT_TRUE(known);
+    size_t cut = 0;
+    for (char ch : std::string("pgjqy[]")) {
+        SCOPED_TRACE(ch);
+        std::vector<std::pair<int, int>> ink;
+        ASSERT_TRUE(FreeTypeInk(family, style, 11, ch, &ink));
+        const Picture drawn = Drawn(canvas, 30, 30, {Text(std::string(1, ch), Left, Top, 12, FW_BOLD, "Arial Cyr")});
+        Picture expected = drawn;
+        std::fill(expected.pixels.begin(), expected.pixels.end(), Sentinel);
+        for (const auto& [x, y] : ink) {
+            if (y > -Descent && y <= Ascent)
+                expected.at(Left + x, Top + Ascent - y) = 0x00FB6704;  // orange at 32 bits
+            else
+                ++cut;
+        }
+        ExpectSamePicture(drawn, expected, "glyph-in-cell");
+    }
+    EXPECT_GT(cut, 0u) << "the descenders reach below the cell, so some ink is cut";
 }
 
 TEST(TextOutA, TransparentTouchesOnlyGlyphsAndOpaqueFillsTheCellInTheConvertedColours)
