@@ -152,45 +152,40 @@ bool LiberationInstalled()
 
 // FreeType's own one-bit bitmap of a character in an installed face at a pixel size, hinted by
 // the classic TrueType interpreter as the platform hints: the ink pixels as offsets from the pen
-// on the baseline (x right, y up). False when the face or the glyph cannot be had.
-bool FreeTypeInk(const std::string& family, const std::string& style, int pixelsPerEm, char ch,
-                 std::vector<std::pair<int, int>>* ink)
+// on the baseline (x right, y up). Empty when the face or the glyph cannot be had.
+std::vector<std::pair<int, int>> FreeTypeInk(const std::string& family, const std::string& style,
+                                             int pixelsPerEm, char ch)
 {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddString(pattern, FC_STYLE, reinterpret_cast<const FcChar8*>(style.c_str()));
+    const std::string name = family + ":style=" + style;
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name.c_str()));
     FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result;
     FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcPatternDestroy(pattern);
     FcChar8* path = nullptr;
     int index = 0;
     FT_Library library = nullptr;
     FT_Face face = nullptr;
-    bool rendered = match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
-                    FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch &&
-                    FT_Init_FreeType(&library) == 0;
-    if (rendered) {
-        FT_UInt version = TT_INTERPRETER_VERSION_35;
-        FT_Property_Set(library, "truetype", "interpreter-version", &version);
-        rendered = FT_New_Face(library, reinterpret_cast<const char*>(path), index, &face) == 0 &&
-                   FT_Set_Pixel_Sizes(face, 0, pixelsPerEm) == 0 &&
-                   FT_Load_Char(face, static_cast<unsigned char>(ch), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0 &&
-                   face->glyph->bitmap.pixel_mode == FT_PIXEL_MODE_MONO;
-    }
-    if (rendered) {
+    FT_UInt version = TT_INTERPRETER_VERSION_35;
+    std::vector<std::pair<int, int>> ink;
+    if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
+        FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch && FT_Init_FreeType(&library) == 0 &&
+        FT_Property_Set(library, "truetype", "interpreter-version", &version) == 0 &&
+        FT_New_Face(library, reinterpret_cast<const char*>(path), index, &face) == 0 &&
+        FT_Set_Pixel_Sizes(face, 0, pixelsPerEm) == 0 &&
+        FT_Load_Char(face, static_cast<unsigned char>(ch), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0) {
         const FT_GlyphSlot slot = face->glyph;
-        for (unsigned row = 0; row < slot->bitmap.rows; ++row)
-            for (unsigned column = 0; column < slot->bitmap.width; ++column)
+        for (int row = 0; row < static_cast<int>(slot->bitmap.rows); ++row)
+            for (int column = 0; column < static_cast<int>(slot->bitmap.width); ++column)
                 if (slot->bitmap.buffer[row * slot->bitmap.pitch + column / 8] & (0x80 >> (column % 8)))
-                    ink->push_back({slot->bitmap_left + static_cast<int>(column), slot->bitmap_top - static_cast<int>(row)});
+                    ink.push_back({slot->bitmap_left + column, slot->bitmap_top - row});
     }
     if (library)
         FT_Done_FreeType(library);
     if (match)
         FcPatternDestroy(match);
-    return rendered;
+    FcPatternDestroy(pattern);
+    return ink;
 }
 
 }  // namespace
@@ -356,8 +351,8 @@ TEST(TextOutA, GlyphInkIsCutToTheCell)
     size_t cut = 0;
     for (char ch : std::string("pgjqy[]")) {
         SCOPED_TRACE(ch);
-        std::vector<std::pair<int, int>> ink;
-        ASSERT_TRUE(FreeTypeInk(family, style, 11, ch, &ink));
+        const auto ink = FreeTypeInk(family, style, 11, ch);
+        ASSERT_FALSE(ink.empty());
         const Picture drawn = Drawn(canvas, 30, 30, {Text(std::string(1, ch), Left, Top, 12, FW_BOLD, "Arial Cyr")});
         Picture expected = drawn;
         std::fill(expected.pixels.begin(), expected.pixels.end(), Sentinel);
