@@ -149,9 +149,9 @@ TEST(StretchDIBits, PackedCompressedAndBitFieldPicturesConvertAtEveryDepth)
         {"run lengths, 8 bits, data ending inside a run", 4, 2, 8, BI_RLE8, {1, 1, 0, 3, 1, 2},
          {"....", "BBC."}},
         // An absolute run of three indices (C D B) in two bytes, then a run of one index A,
-        // then a run of three alternating B and C, cut at the right edge.
-        {"run lengths, 4 bits", 4, 2, 4, BI_RLE4, {0, 3, 0x23, 0x10, 1, 0x00, 0, 0, 3, 0x12, 0, 1},
-         {"BCB.", "CDBA"}},
+        // end of line, then a run of five alternating B and C, cut at the right edge.
+        {"run lengths, 4 bits", 4, 2, 4, BI_RLE4, {0, 3, 0x23, 0x10, 1, 0x00, 0, 0, 5, 0x12, 0, 1},
+         {"BCBC", "CDBA"}},
         {"bit fields 5-6-5", 4, 1, 16, BI_BITFIELDS, {0x00, 0xF8, 0x1F, 0x00, 0xE0, 0x07, 0xFF, 0xFF},
          {"ABCD"}, {0xF800, 0x07E0, 0x001F}},
         {"bit fields 32, blue on top", 2, 2, 32, BI_BITFIELDS,
