@@ -159,6 +159,12 @@ void mix_voice(MixVoice& voice, int32_t* sum, size_t frames, uint32_t outputRate
     const uint64_t step = (static_cast<uint64_t>(voice.frequency) << 32) / outputRate;
     const int64_t leftGain = voice.leftGain;
     const int64_t rightGain = voice.rightGain;
+    // The frame under the play position and the one after it, read once each: a voice played
+    // slower than the output stays on a frame for several output frames, and moving on by one
+    // frame makes the next frame the current one.
+    uint32_t held = 0;
+    bool holding = false;
+    int32_t left = 0, right = 0, nextLeft = 0, nextRight = 0;
     for (size_t i = 0; i < frames; ++i) {
         if (voice.position >= end) {
             if (!voice.looping) {
@@ -169,24 +175,25 @@ void mix_voice(MixVoice& voice, int32_t* sum, size_t frames, uint32_t outputRate
             voice.position %= end;
         }
         const uint32_t frame = static_cast<uint32_t>(voice.position >> 32);
-        const int64_t fraction = static_cast<int64_t>((voice.position >> 16) & 0xFFFF);
-        int32_t left = 0;
-        int32_t right = 0;
-        read_frame<Read, layout>(voice, frame, &left, &right);
-        int64_t leftValue = left;
-        int64_t rightValue = right;
-        if (fraction != 0) {
+        if (!holding || frame != held) {
+            if (holding && frame == held + 1) {
+                left = nextLeft;
+                right = nextRight;
+            } else {
+                read_frame<Read, layout>(voice, frame, &left, &right);
+            }
             // The frame after the last one is the first again when looping, silence otherwise.
-            int32_t nextLeft = 0;
-            int32_t nextRight = 0;
-            const uint32_t next = frame + 1;
-            if (next < voice.frames)
-                read_frame<Read, layout>(voice, next, &nextLeft, &nextRight);
+            nextLeft = nextRight = 0;
+            if (frame + 1 < voice.frames)
+                read_frame<Read, layout>(voice, frame + 1, &nextLeft, &nextRight);
             else if (voice.looping)
                 read_frame<Read, layout>(voice, 0, &nextLeft, &nextRight);
-            leftValue += ((nextLeft - leftValue) * fraction) >> 16;
-            rightValue += ((nextRight - rightValue) * fraction) >> 16;
+            held = frame;
+            holding = true;
         }
+        const int64_t fraction = static_cast<int64_t>((voice.position >> 16) & 0xFFFF);
+        const int64_t leftValue = left + (((nextLeft - int64_t{left}) * fraction) >> 16);
+        const int64_t rightValue = right + (((nextRight - int64_t{right}) * fraction) >> 16);
         sum[2 * i] += scale(leftValue, leftGain);
         sum[2 * i + 1] += scale(rightValue, rightGain);
         voice.position += step;
