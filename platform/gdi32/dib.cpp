@@ -20,7 +20,8 @@
 #include <new>
 #include <vector>
 
-#include "internal.h"
+#include "faults.h"
+#include "gdi32/surface_dc.h"
 
 namespace {
 
