@@ -93,7 +93,7 @@ TEST(SoundTable, LoadFailuresEndTheProgramNamingTheStep)
         {"pWave-Open sounds", {}, nullptr},
         {"pWave-Open sounds", {'R', 'I', 'F', 'F'}, nullptr},
         {"CreateSoundBuffer", Level(22050, 8, 1), "IDirectSound::CreateSoundBuffer"},
-        {"CreateSoundBuffer", WaveBytes(1, 22050, 24, std::vector<uint8_t>(6)), nullptr},
+        {"CreateSoundBuffer", WaveBytes(1, 22050, 12, std::vector<uint8_t>(6)), nullptr},
         {"CreateSoundBuffer", WaveBytes(1, 22050, 16, {}), nullptr},
         {"SoundBuffer[n]->Lock", Level(22050, 8, 1), "IDirectSoundBuffer::Lock"},
     };

@@ -243,6 +243,9 @@ private:
     void let_go();
     // Reads the controller; on an unplugged one the acquisition ends and input is lost.
     bool read(JoystickReading* reading);
+    // Whether the device may be read: lost input is said once, by whichever of Poll and
+    // GetDeviceState comes first; after that the device is merely not acquired.
+    HRESULT readable();
     HRESULT axis_slots(const DIPROPHEADER& header, int* first, int* last) const;
 
     ULONG references = 1;
@@ -331,6 +334,15 @@ bool Device::read(JoystickReading* reading)
         lostNotice = true;
     }
     return false;
+}
+
+HRESULT Device::readable()
+{
+    if (lostNotice) {
+        lostNotice = false;
+        return DIERR_INPUTLOST;
+    }
+    return acquired ? DI_OK : DIERR_NOTACQUIRED;
 }
 
 HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
@@ -497,14 +509,14 @@ HRESULT Device::Poll()
     HRESULT result = DI_OK;
     if (layer_fault(IDirectInputDevice8APollFault, &result))
         return result;
-    // Poll reports lost input without taking the notice: the read that follows reports it too.
-    if (lostNotice)
-        return DIERR_INPUTLOST;
-    if (!acquired)
-        return DIERR_NOTACQUIRED;
+    const HRESULT access = readable();
+    if (access != DI_OK)
+        return access;
     JoystickReading reading;
-    if (!read(&reading))
+    if (!read(&reading)) {
+        lostNotice = false;  // said here; the calls after this one find the device not acquired
         return DIERR_INPUTLOST;
+    }
     return DI_NOEFFECT;  // the state is read afresh by GetDeviceState; there is nothing to poll
 }
 
@@ -513,12 +525,9 @@ HRESULT Device::GetDeviceState(DWORD size, LPVOID data)
     HRESULT result = DI_OK;
     if (layer_fault(IDirectInputDevice8AGetDeviceStateFault, &result))
         return result;
-    if (lostNotice) {
-        lostNotice = false;  // said once; from now on the device is merely not acquired
-        return DIERR_INPUTLOST;
-    }
-    if (!acquired)
-        return DIERR_NOTACQUIRED;
+    const HRESULT access = readable();
+    if (access != DI_OK)
+        return access;
     if (!data || size != sizeof(DIJOYSTATE))
         return DIERR_INVALIDPARAM;
     JoystickReading reading;
