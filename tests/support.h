@@ -48,6 +48,12 @@ void PushWindowEvent(int windowEvent);
 // Fills every byte of a surface's rows (padding included) with value.
 void FillSurfaceBytes(IDirectDrawSurface7* surface, uint8_t value);
 
+// The module instance the test windows are registered with.
+HINSTANCE TestInstance();
+// A hidden popup window at the origin, of a class of its own that is registered on first use.
+HWND MakeTestWindow(const char* className, WNDPROC procedure, int width, int height,
+                    UINT classStyle = 0);
+
 // A DirectDraw device of its own, exclusive full screen at width x height x bits on a window of
 // its own: how the layer tests reach the API without the engine. Whatever the test has not given
 // back itself (ReleaseDevice) goes with the object.
