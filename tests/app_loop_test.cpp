@@ -3,10 +3,12 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <utility>
 #include <vector>
 
 #include "support.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -147,31 +149,45 @@ TEST(MainLoop, QuitRequestedEndsAfterTheNextActiveFrame)
 
 TEST(MainLoop, EachFrameReachesTheWindow)
 {
+    // Each 16-bit pixel and the 0xRRGGBB the window shows for it, worked out by hand: each channel
+    // widened to 8 bits with its top bits repeated below it (5 bits 00001 -> 00001000, 6 bits
+    // 100000 -> 10000010). The first three are the scene's background, status text and frame.
+    const std::map<uint16_t, uint32_t> widened = {
+        {0x0861, 0x080C08}, {0xFFE5, 0xFFFF29}, {0xFFFF, 0xFFFFFF}, {0xF800, 0xFF0000},
+        {0x07E0, 0x00FF00}, {0x001F, 0x0000FF}, {0x8410, 0x848284}, {0x7BEF, 0x7B7D7B}};
     layer_capture_message_boxes(true);
-    ScratchDirectory dir;
+    ScratchDirectory dir;  // no text file: the text surface holds only what is put there below
     int frames = 0;
-    int mismatches = -1;
+    std::map<uint16_t, int> seen;
     layer_on_present([&] {
-        if (++frames < 3)
+        if (++frames == 1) {
+            // The scene lays its text surface over every later frame; these pixels go with it.
+            int x = 0;
+            for (const auto& [pixel, rgb] : widened)
+                WritePixel(pTextSurface, x++, 100, pixel);
             return;
-        // The screen surface as the frame left it, and the window's picture of it.
+        }
         LayerPicture picture;
         ASSERT_TRUE(layer_window_picture(&picture));
         ASSERT_EQ(picture.width, 800);
         ASSERT_EQ(picture.height, 600);
         const auto* screen = static_cast<const uint16_t*>(LockSurfaceMemory(pScreenSurface));
         ASSERT_NE(screen, nullptr);
-        mismatches = 0;
-        for (int i = 0; i < 800 * 600; ++i) {
-            const uint32_t p = screen[i], r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-            const uint32_t rgb = ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
-            mismatches += picture.pixels[i] != rgb;
+        for (int i = 0; i < 800 * 600 && !::testing::Test::HasFailure(); ++i) {
+            const auto found = widened.find(screen[i]);
+            if (found == widened.end())
+                ADD_FAILURE() << "pixel " << i << ": unexpected 0x" << std::hex << screen[i];
+            else if (picture.pixels[i] != found->second)
+                ADD_FAILURE() << "pixel " << i << ": 0x" << std::hex << screen[i] << " shows as 0x"
+                              << picture.pixels[i] << ", expected 0x" << found->second;
+            else
+                ++seen[screen[i]];
         }
         UnlockSurfaceMemory(pScreenSurface);
         layer_set_key_state(VK_ESCAPE, true);
     });
     EXPECT_EQ(RunProgram(), 0);
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(seen.size(), widened.size()) << "every value above was on the screen";
 }
 
 // Start-up failures: each row is one run of the program in its own process.
