@@ -232,9 +232,19 @@ TEST(Startup, ScreenSurfaceFallsBackToSystemMemoryWhenVideoMemoryFails)
 {
     layer_capture_message_boxes(true);
     layer_fail_call("IDirectDraw7::CreateSurface", 2);  // the screen surface's video-memory try
-    layer_on_present([] { layer_set_key_state(VK_ESCAPE, true); });
+    DWORD caps = 0;
+    layer_on_present([&] {
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        if (pScreenSurface->GetSurfaceDesc(&desc) == DD_OK)
+            caps = desc.ddsCaps.dwCaps;
+        layer_set_key_state(VK_ESCAPE, true);
+    });
     EXPECT_EQ(RunProgram(), 0);
     EXPECT_TRUE(layer_message_boxes().empty());
+    EXPECT_EQ(caps & (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE),
+              static_cast<DWORD>(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY | DDSCAPS_3DDEVICE))
+        << "a frame was drawn on a system-memory screen surface that keeps its 3D capability";
 }
 
 TEST(Startup, UnregisteredClassOrMissingWindowEndsSilently)
