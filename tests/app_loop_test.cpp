@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "support.h"
+#include "input/input.h"
 #include "scene/scene.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -190,6 +192,38 @@ TEST(MainLoop, EachFrameReachesTheWindow)
     EXPECT_EQ(seen.size(), widened.size()) << "every value above was on the screen";
 }
 
+TEST(MainLoop, F12WritesTheFrameJustPresented)
+{
+    // The scene's pixels without a text file, and the same in the file's 5-5-5 form.
+    const std::map<uint16_t, uint16_t> fiveFiveFive = {{0x0861, 0x0421}, {0xFFE5, 0x7FE5}, {0xFFFF, 0x7FFF}};
+    layer_capture_message_boxes(true);
+    ScratchDirectory dir;
+    int frames = 0;
+    std::vector<uint16_t> presented;  // frame 3 as the file keeps it, bottom row first
+    layer_on_present([&] {
+        ++frames;
+        if (frames == 3) {
+            const auto* screen = static_cast<const uint16_t*>(LockSurfaceMemory(pScreenSurface));
+            ASSERT_NE(screen, nullptr);
+            for (int y = 599; y >= 0; --y)
+                for (int x = 0; x < 800; ++x) {
+                    const auto found = fiveFiveFive.find(screen[y * 800 + x]);
+                    presented.push_back(found == fiveFiveFive.end() ? 0xDEAD : found->second);
+                }
+            UnlockSurfaceMemory(pScreenSurface);
+            layer_set_key_state(VK_F12, true);
+        } else if (frames == 4) {
+            layer_set_key_state(VK_F12, false);
+            layer_set_key_state(VK_ESCAPE, true);
+        }
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    const std::vector<uint8_t> file = ReadBytes("screen.bmp");
+    ASSERT_EQ(file.size(), 54u + 800 * 600 * 2);
+    for (size_t i = 0; i < presented.size(); ++i)
+        ASSERT_EQ(file[54 + 2 * i] | file[55 + 2 * i] << 8, presented[i]) << "pixel " << i << " of the file";
+}
+
 // Start-up failures: each row is one run of the program in its own process.
 struct FatalRow {
     const char* call;
@@ -273,6 +307,38 @@ TEST(AbortProgram, ReleasesEverythingShowsTheBoxAndEndsTheLoop)
     EXPECT_FALSE(PumpMessages());
     ReleaseDirectDraw();  // safe to run again
     EXPECT_EQ(pDirectDraw, nullptr);
+}
+
+// Stand-ins for the three devices, so that the order of their releases shows.
+struct NotedDevices {
+    NotedDirectDraw display{"display"};
+    NotedDirectSound sound{"sound"};
+    NotedDirectInput input{"input"};
+    NotedDevices()
+    {
+        pDirectDraw = &display;
+        pDirectSound = &sound;
+        pDirectInput = &input;
+    }
+};
+
+TEST(AbortProgram, ReleasesDisplaySoundAndInputThenHidesTheWindowBeforeTheBox)
+{
+    OpenGameWindow();
+    layer_capture_message_boxes(true);
+    NotedDevices devices;
+    AbortProgram(hMainWindow, "Step");
+    EXPECT_EQ(ReleaseLog, (std::vector<std::string>{"display", "sound", "input"})) << "once each";
+    ASSERT_EQ(layer_message_boxes().size(), 1u);
+    EXPECT_FALSE(layer_message_boxes()[0].ownerVisible);
+}
+
+TEST(WindowProcedure, DestroyReleasesDisplayThenSoundThenInput)
+{
+    OpenGameWindow();
+    NotedDevices devices;
+    DestroyWindow(hMainWindow);
+    EXPECT_EQ(ReleaseLog, (std::vector<std::string>{"display", "sound", "input"}));
 }
 
 TEST(WindowProcedure, DestroyStopsTheTimerAndReleasesTheDisplay)

@@ -192,6 +192,29 @@ TEST(ReleaseDirectDraw, RunsAnyNumberOfTimes)
     EXPECT_EQ(layer_present_count(), presents);
 }
 
+TEST(ReleaseDirectDraw, GivesBackPrimaryScreenPaletteTableAndScratchThenTheDevice)
+{
+    NotedSurface primary("primary"), back("back buffer"), screen("screen"), first("table 0"),
+        second("table 1"), scratch("scratch");
+    Noted<IDirectDrawPalette> palette("palette");
+    NotedDirectDraw device("device");
+    pPrimarySurface = &primary;
+    pBackSurface = &back;
+    pScreenSurface = &screen;
+    pPalette = &palette;
+    SurfaceTable[0] = &first;
+    SurfaceTable[1] = &second;
+    SurfaceCount = 2;
+    pScratchSurface = &scratch;
+    pDirectDraw = &device;
+    ReleaseDirectDraw();
+    EXPECT_EQ(ReleaseLog, (std::vector<std::string>{"primary", "screen", "palette", "table 0", "table 1",
+                                                    "scratch", "device"}))
+        << "the back buffer goes with the primary";
+    EXPECT_TRUE(!pPrimarySurface && !pBackSurface && !pScreenSurface && !pPalette && !SurfaceTable[0] &&
+                !SurfaceTable[1] && !pScratchSurface && !pDirectDraw);
+}
+
 TEST(PresentScreen, ShowsTheScreenOnlyWhileActive)
 {
     for (int depth : {16, 32}) {

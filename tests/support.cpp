@@ -180,6 +180,8 @@ void WritePixel(IDirectDrawSurface7* surface, int x, int y, uint32_t value)
     surface->Unlock(nullptr);
 }
 
+std::vector<std::string> ReleaseLog;
+
 std::string AbortText(const std::string& step)
 {
     // "Программа прервана" LF "Ошибка в " and the step.
