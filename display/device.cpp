@@ -107,6 +107,8 @@ bool InitDirectDraw(HWND window, int depth)
 
 bool CreateMainSurfaces()
 {
+    if (!pDirectDraw)
+        return false;
     DDSURFACEDESC2 desc{};
     desc.dwSize = sizeof(desc);
     desc.dwFlags = DDSD_CAPS | DDSD_BACKBUFFERCOUNT;

@@ -15,6 +15,9 @@ constexpr DWORD ColorTableBytes = 1024; // 256 entries of blue, green, red, rese
 
 IDirectDrawPalette* CreateDirectDrawPalette(IDirectDraw7* directDraw, const char* fileName)
 {
+    // Without a device no palette can be made, and the one in use stays.
+    if (!directDraw)
+        return nullptr;
     if (pPalette) {
         pPalette->Release();
         pPalette = nullptr;

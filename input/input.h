@@ -21,8 +21,8 @@ extern char JoystickError[JoystickErrorSize];  // which axis property failed at 
 int InitDirectInput(HWND window);
 // Enumeration callback: keeps the first controller listed and stops.
 BOOL CALLBACK EnumJoystickCallback(LPCDIDEVICEINSTANCEA instance, LPVOID context);
-// Sets range, dead zone and saturation of the X and Y axes; 0 at the first failure, with its
-// text in JoystickError.
+// Sets range, dead zone and saturation of the X and Y axes; 0 without a controller, and 0 at
+// the first failure, with its text in JoystickError.
 int SetJoystickProperties();
 // Acquires the controller (flag non-zero) or lets it go (zero); nothing without a controller.
 void AcquireJoystick(int acquire);

@@ -88,6 +88,8 @@ BOOL CALLBACK EnumJoystickCallback(LPCDIDEVICEINSTANCEA instance, LPVOID)
 
 int SetJoystickProperties()
 {
+    if (!pJoystick)
+        return 0;
     // The ranges put the stick's travel into screen units around the centre of the screen.
     const LONG halfWidth = ScreenWidth / 2;
     const LONG halfHeight = ScreenHeight / 2;

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "internal.h"
+#include "faults.h"
 #include "testing.h"
 
 namespace {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, and a
-# short run of every fuzzer.
+# under AddressSanitizer and UndefinedBehaviorSanitizer, the Windows build with MinGW-w64, the
+# starter game built and run against an installed engine (Linux and Windows), and a short run of
+# every fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,6 +19,8 @@ ctest --preset sanitize
 cmake --preset windows
 cmake --build --preset windows
 echo "Windows build: build/windows/game.exe"
+
+scripts/test-install.sh
 
 cmake --preset fuzz
 cmake --build --preset fuzz

@@ -239,3 +239,16 @@ TEST(PresentScreen, ShowsTheScreenOnlyWhileActive)
         ReleaseDirectDraw();
     }
 }
+
+TEST(CreateMainSurfaces, WithoutADeviceRefusesAndKeepsThePalette)
+{
+    EXPECT_FALSE(CreateMainSurfaces());
+    EXPECT_EQ(pPrimarySurface, nullptr);
+
+    ScratchDirectory dir;
+    WriteBytes("data/palette.bmp", PaletteBitmap());
+    ASSERT_TRUE(BringUpDisplay(8));
+    IDirectDrawPalette* kept = pPalette;
+    EXPECT_EQ(CreateDirectDrawPalette(nullptr, "data/palette.bmp"), nullptr);
+    EXPECT_EQ(pPalette, kept) << "a call that cannot make a palette keeps the one in use";
+}

@@ -73,6 +73,12 @@ TEST(InitDirectInput, WithoutAControllerFailsQuietlyAndKeepsDirectInput)
     ReleaseDirectInput();  // nothing left: nothing happens
 }
 
+TEST(SetJoystickProperties, WithoutAControllerAnswersZeroAndLeavesNoText)
+{
+    EXPECT_EQ(SetJoystickProperties(), 0);
+    EXPECT_STREQ(JoystickError, "");
+}
+
 TEST(InitDirectInput, UsesTheFirstOfTwoControllersWithRangesOfItsTime)
 {
     VirtualStick first, second;

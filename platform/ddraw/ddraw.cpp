@@ -1,54 +1,21 @@
-// ddraw.cpp -- DirectDraw 7: the device object, display mode, surfaces, palettes, blits, locks
-//
-// Surfaces are plain memory with a pitch. Video memory is a budget that creation can run out of,
-// as on a graphics card; system memory is the process heap. What the application writes to the
-// primary surface is presented to the window at once (present.cpp), through the palette at
-// 8 bits. Surfaces are lost only when a test says so, and Restore gives them back with their
-// contents gone, as the platform does. Nothing is ever read or written outside a surface: every
-// rectangle is checked and refused as the platform refuses it, without a clipper.
-// Left out on purpose: clippers, flipping, overlays, textures, 3D devices, client memory,
-// pixel formats other than the display's, DDBLTFX effects, ROPs and destination colour keys.
+// ddraw.cpp -- DirectDraw 7's device object: cooperative level, display mode, palette and surface
+// creation, and the video-memory budget surfaces are placed in
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <set>
 
-#include "blit.h"
-#include "internal.h"
+#include "objects.h"
 #include "testing.h"
+
+using namespace dd;
 
 const GUID IID_IDirectDraw7 = {0x15e65ec0, 0x3b9c, 0x11d2, {0xb9, 0x2f, 0x00, 0x60, 0x97, 0x97, 0xea, 0x5b}};
 
-namespace {
-
-// Lock and CreateSurface accept the record's size on this build and the 32-bit build's 124,
-// so that code written for either layout works.
-constexpr DWORD SurfaceDescSize32 = 124;
-constexpr DWORD BltFxSize32 = 100;
-constexpr size_t DefaultVideoMemory = 32u << 20;
-constexpr size_t LargestSurfaceBytes = 1u << 30;
-constexpr int VideoPitchAlignment = 32;
-constexpr int SystemPitchAlignment = 4;
-constexpr uint8_t RestoredGarbage = 0xA7;  // what a restored surface holds before it is redrawn
-
-static_assert(sizeof(DDSURFACEDESC2) == (sizeof(void*) == 8 ? 136 : 124), "DDSURFACEDESC2 layout");
-static_assert(offsetof(DDSURFACEDESC2, lpSurface) == (sizeof(void*) == 8 ? 40 : 36), "lpSurface");
-static_assert(offsetof(DDSURFACEDESC2, ddpfPixelFormat) == (sizeof(void*) == 8 ? 80 : 72), "ddpf");
-static_assert(offsetof(DDSURFACEDESC2, ddsCaps) == (sizeof(void*) == 8 ? 112 : 104), "ddsCaps");
-static_assert(sizeof(DDBLTFX) == (sizeof(void*) == 8 ? 128 : 100), "DDBLTFX layout");
-static_assert(offsetof(DDBLTFX, dwFillColor) == (sizeof(void*) == 8 ? 104 : 80), "dwFillColor");
-static_assert(sizeof(DDPIXELFORMAT) == 32 && sizeof(DDSCAPS2) == 16, "DirectDraw records");
-
-class Device;
-class Surface;
-class Palette;
+namespace dd {
 
 size_t videoMemoryBudget = DefaultVideoMemory;
 size_t videoMemoryUsed = 0;
-unsigned presentCount = 0;
-std::function<void()> presentHook;
 
 std::set<Device*>& devices()
 {
@@ -83,125 +50,9 @@ uint32_t pixel_mask(int bitsPerPixel)
     return bitsPerPixel == 8 ? 0xFFu : bitsPerPixel == 16 ? 0xFFFFu : 0xFFFFFFFFu;
 }
 
-class Palette final : public IDirectDrawPalette {
-public:
-    Palette(Device* owner, const PALETTEENTRY* source, bool allow256);
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
+}  // namespace dd
 
-    PALETTEENTRY entries[256];
-
-private:
-    ~Palette() override = default;
-    ULONG references = 1;
-    Device* owner;
-};
-
-class Surface final : public IDirectDrawSurface7 {
-public:
-    Surface(Device* owner, DWORD caps, int width, int height, int bitsPerPixel, bool video,
-            uint8_t* memory, int pitch);
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 source, LPRECT sourceRect,
-                                  DWORD flags, LPDDBLTFX fx) override;
-    HRESULT STDMETHODCALLTYPE BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 source,
-                                      LPRECT sourceRect, DWORD trans) override;
-    HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS2 caps,
-                                                 LPDIRECTDRAWSURFACE7* attached) override;
-    HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) override;
-    HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC2 desc) override;
-    HRESULT STDMETHODCALLTYPE IsLost() override;
-    HRESULT STDMETHODCALLTYPE Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags,
-                                   HANDLE event) override;
-    HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override;
-    HRESULT STDMETHODCALLTYPE Restore() override;
-    HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
-    HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) override;
-    HRESULT STDMETHODCALLTYPE Unlock(LPRECT rect) override;
-
-    PixelBuffer pixels() const
-    {
-        return PixelBuffer{memory, width, height, pitch, bitsPerPixel / 8};
-    }
-    bool is_lost() const { return root ? root->lost : lost; }
-    bool is_busy() const { return locked || dc != nullptr; }
-    bool is_front() const { return (caps & DDSCAPS_PRIMARYSURFACE) != 0; }
-    void set_lost() { (root ? root : this)->lost = true; }
-    // Shows the primary's new contents; every other surface's drawing stays out of sight.
-    void present()
-    {
-        if (is_front())
-            present_front();
-    }
-    void describe(DDSURFACEDESC2* desc) const;
-    void present_front();
-    const PALETTEENTRY* gdi_palette() const;
-    // The back buffer's only holder is its primary; GetAttachedSurface hands out references.
-    void attach_back_buffer(Surface* back)
-    {
-        backBuffer = back;
-        back->root = this;
-        back->references = 0;
-    }
-
-    Device* owner;
-    DWORD caps;
-    int width;
-    int height;
-    int bitsPerPixel;
-    bool video;
-    bool hasSourceKey = false;
-    uint32_t sourceKey = 0;
-    Palette* palette = nullptr;
-
-private:
-    ~Surface() override;
-    void destroy_back_buffer();
-
-    ULONG references = 1;
-    uint8_t* memory;
-    int pitch;
-    bool lost = false;
-    bool locked = false;
-    HDC dc = nullptr;
-    Surface* root = nullptr;        // the primary, for its implicit back buffer
-    Surface* backBuffer = nullptr;  // the primary's attached back buffer
-    bool detached = false;          // a back buffer whose primary is gone
-};
-
-class Device final : public IDirectDraw7 {
-public:
-    Device() { devices().insert(this); }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE CreatePalette(DWORD flags, LPPALETTEENTRY entries,
-                                            LPDIRECTDRAWPALETTE* palette, IUnknown* outer) override;
-    HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* surface,
-                                            IUnknown* outer) override;
-    HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) override;
-    HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel,
-                                             DWORD refreshRate, DWORD flags) override;
-
-    bool exclusive() const { return (level & DDSCL_EXCLUSIVE) != 0; }
-    int display_bits() const { return modeSet ? modeBits : 32; }
-
-    HWND window = nullptr;
-    Surface* primary = nullptr;
-
-private:
-    ~Device() override;
-    HRESULT create_primary(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE7* out);
-    HRESULT create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE7* out);
-
-    ULONG references = 1;
-    DWORD level = 0;
-    bool modeSet = false;
-    int modeWidth = 0;
-    int modeHeight = 0;
-    int modeBits = 0;
-};
+namespace {
 
 // --- memory -----------------------------------------------------------------------------------
 
@@ -221,452 +72,9 @@ uint8_t* allocate_pixels(size_t bytes)
     return static_cast<uint8_t*>(memory);
 }
 
-// --- Palette ----------------------------------------------------------------------------------
+}  // namespace
 
-Palette::Palette(Device* device, const PALETTEENTRY* source, bool allow256) : owner(device)
-{
-    memcpy(entries, source, sizeof(entries));
-    if (!allow256) {
-        // Without DDPCAPS_ALLOW256 the first and last entries belong to the system.
-        entries[0] = PALETTEENTRY{0, 0, 0, 0};
-        entries[255] = PALETTEENTRY{255, 255, 255, 0};
-    }
-    owner->AddRef();
-    palettes().insert(this);
-}
-
-ULONG Palette::Release()
-{
-    const ULONG left = --references;
-    if (left == 0) {
-        Device* device = owner;
-        palettes().erase(this);
-        delete this;
-        device->Release();
-    }
-    return left;
-}
-
-// --- Surface ----------------------------------------------------------------------------------
-
-Surface::Surface(Device* device, DWORD surfaceCaps, int w, int h, int bits, bool inVideo,
-                 uint8_t* pixels, int rowPitch)
-    : owner(device), caps(surfaceCaps), width(w), height(h), bitsPerPixel(bits), video(inVideo),
-      memory(pixels), pitch(rowPitch)
-{
-    surfaces().insert(this);
-    if (video)
-        videoMemoryUsed += static_cast<size_t>(pitch) * height;
-}
-
-Surface::~Surface()
-{
-    if (is_front())
-        present_forget(memory);
-    if (dc)
-        gdi_delete_surface_dc(dc);
-    if (video && memory)
-        videoMemoryUsed -= static_cast<size_t>(pitch) * height;
-    free(memory);
-    surfaces().erase(this);
-}
-
-void Surface::destroy_back_buffer()
-{
-    Surface* back = backBuffer;
-    backBuffer = nullptr;
-    if (!back)
-        return;
-    // The back buffer goes with its primary. A reference the application still holds keeps
-    // only an empty shell, which refuses every call.
-    back->root = nullptr;
-    if (back->references == 0) {
-        delete back;
-        return;
-    }
-    back->detached = true;
-    back->lost = true;
-    if (back->dc) {
-        gdi_delete_surface_dc(back->dc);
-        back->dc = nullptr;
-    }
-    if (back->video)
-        videoMemoryUsed -= static_cast<size_t>(back->pitch) * back->height;
-    free(back->memory);
-    back->memory = nullptr;
-}
-
-ULONG Surface::Release()
-{
-    if (references == 0)
-        return 0;
-    const ULONG left = --references;
-    if (left > 0)
-        return left;
-    if (root)  // an attached back buffer lives as long as its primary
-        return 0;
-    Device* device = detached ? nullptr : owner;
-    if (is_front()) {
-        destroy_back_buffer();
-        if (palette)
-            palette->Release();
-        palette = nullptr;
-        if (device && device->primary == this)
-            device->primary = nullptr;
-    }
-    delete this;
-    if (device)
-        device->Release();
-    return 0;
-}
-
-const PALETTEENTRY* Surface::gdi_palette() const
-{
-    if (bitsPerPixel != 8)
-        return nullptr;
-    // GDI takes the surface's own palette, else the primary's.
-    if (palette)
-        return palette->entries;
-    if (owner && owner->primary && owner->primary->palette)
-        return owner->primary->palette->entries;
-    return nullptr;
-}
-
-void Surface::present_front()
-{
-    if (!owner || owner->window == nullptr || lost || !memory)
-        return;
-    uint32_t table[256];
-    const uint32_t* colours = nullptr;
-    if (bitsPerPixel == 8) {
-        const PALETTEENTRY* entries = palette ? palette->entries : nullptr;
-        for (int i = 0; i < 256; ++i)
-            table[i] = entries ? (uint32_t(entries[i].peRed) << 16) |
-                                     (uint32_t(entries[i].peGreen) << 8) | entries[i].peBlue
-                               : 0;
-        colours = table;
-    }
-    present_frame(memory, pitch, bitsPerPixel, colours);
-    ++presentCount;
-    if (presentHook)
-        presentHook();
-}
-
-HRESULT Surface::IsLost() { return detached || is_lost() ? DDERR_SURFACELOST : DD_OK; }
-
-HRESULT Surface::Restore()
-{
-    HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::Restore", &result))
-        return result;
-    if (detached)
-        return DDERR_SURFACELOST;
-    if (root)
-        return DDERR_IMPLICITLYCREATED;  // restoring the primary restores its back buffer
-    if (!lost)
-        return DD_OK;
-    lost = false;
-    // The memory comes back, its contents do not.
-    memset(memory, RestoredGarbage, static_cast<size_t>(pitch) * height);
-    if (backBuffer)
-        memset(backBuffer->memory, RestoredGarbage, static_cast<size_t>(pitch) * height);
-    return DD_OK;
-}
-
-// The surface's description as Lock and GetSurfaceDesc hand it out, without a memory address.
-// The record's own dwSize is kept.
-void Surface::describe(DDSURFACEDESC2* desc) const
-{
-    const DWORD size = desc->dwSize;
-    memset(desc, 0, sizeof(DDSURFACEDESC2));
-    desc->dwSize = size;
-    desc->dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT;
-    desc->dwWidth = static_cast<DWORD>(width);
-    desc->dwHeight = static_cast<DWORD>(height);
-    desc->lPitch = pitch;
-    desc->ddsCaps.dwCaps = caps;
-    if (hasSourceKey) {
-        desc->dwFlags |= DDSD_CKSRCBLT;
-        desc->ddckCKSrcBlt.dwColorSpaceLowValue = sourceKey;
-        desc->ddckCKSrcBlt.dwColorSpaceHighValue = sourceKey;
-    }
-    DDPIXELFORMAT& format = desc->ddpfPixelFormat;
-    format.dwSize = sizeof(DDPIXELFORMAT);
-    format.dwRGBBitCount = static_cast<DWORD>(bitsPerPixel);
-    if (bitsPerPixel == 8) {
-        format.dwFlags = DDPF_PALETTEINDEXED8 | DDPF_RGB;
-    } else if (bitsPerPixel == 16) {
-        format.dwFlags = DDPF_RGB;
-        format.dwRBitMask = 0xF800;
-        format.dwGBitMask = 0x07E0;
-        format.dwBBitMask = 0x001F;
-    } else {
-        format.dwFlags = DDPF_RGB;
-        format.dwRBitMask = 0x00FF0000;
-        format.dwGBitMask = 0x0000FF00;
-        format.dwBBitMask = 0x000000FF;
-    }
-}
-
-HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc)
-{
-    HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetSurfaceDesc", &result))
-        return result;
-    if (!desc || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32))
-        return DDERR_INVALIDPARAMS;
-    // A lost or locked surface still describes itself; the address is handed out by Lock only.
-    describe(desc);
-    return DD_OK;
-}
-
-HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event)
-{
-    HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::Lock", &result))
-        return result;
-    if (!desc || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32) || event)
-        return DDERR_INVALIDPARAMS;
-    constexpr DWORD Known = DDLOCK_WAIT | DDLOCK_READONLY | DDLOCK_WRITEONLY | DDLOCK_DONOTWAIT |
-                            0x800 /* NOSYSLOCK */ | 0x1000 /* NOOVERWRITE */ |
-                            0x2000 /* DISCARDCONTENTS */;
-    if (flags & ~Known) {
-        note_unsupported("IDirectDrawSurface7::Lock", "a flag other than the waiting and access flags");
-        return DDERR_UNSUPPORTED;
-    }
-    if (IsLost() != DD_OK)
-        return DDERR_SURFACELOST;
-    if (is_busy())
-        return DDERR_SURFACEBUSY;
-    int left = 0;
-    int top = 0;
-    if (rect) {
-        if (rect->left < 0 || rect->top < 0 || rect->left > rect->right || rect->top > rect->bottom ||
-            rect->right > width || rect->bottom > height)
-            return DDERR_INVALIDPARAMS;
-        left = rect->left;
-        top = rect->top;
-    }
-    describe(desc);
-    desc->lpSurface = memory + static_cast<ptrdiff_t>(top) * pitch + left * (bitsPerPixel / 8);
-    locked = true;
-    return DD_OK;
-}
-
-HRESULT Surface::Unlock(LPRECT)
-{
-    if (!locked)
-        return DDERR_NOTLOCKED;
-    locked = false;
-    present();
-    return DD_OK;
-}
-
-HRESULT Surface::GetDC(HDC* out)
-{
-    if (!out)
-        return DDERR_INVALIDPARAMS;
-    HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetDC", &result)) {
-        *out = nullptr;
-        return result;
-    }
-    if (dc)
-        return DDERR_DCALREADYCREATED;  // the out handle is left as it was
-    if (IsLost() != DD_OK) {
-        *out = nullptr;
-        return DDERR_SURFACELOST;
-    }
-    SurfacePixels target;
-    target.bits = memory;
-    target.width = width;
-    target.height = height;
-    target.pitch = pitch;
-    target.bitsPerPixel = bitsPerPixel;
-    target.palette = gdi_palette();
-    dc = gdi_create_surface_dc(target);
-    *out = dc;
-    return dc ? DD_OK : DDERR_CANTCREATEDC;
-}
-
-HRESULT Surface::ReleaseDC(HDC handle)
-{
-    if (!dc)
-        return DDERR_NODC;
-    if (handle != dc)
-        return DDERR_INVALIDPARAMS;
-    gdi_delete_surface_dc(dc);
-    dc = nullptr;
-    present();
-    return DD_OK;
-}
-
-HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
-{
-    if (detached)
-        return DDERR_SURFACELOST;
-    if ((flags & ~static_cast<DWORD>(DDCKEY_SRCBLT | DDCKEY_COLORSPACE)) != 0 ||
-        !(flags & DDCKEY_SRCBLT)) {
-        note_unsupported("IDirectDrawSurface7::SetColorKey", "a key other than DDCKEY_SRCBLT");
-        return DDERR_UNSUPPORTED;
-    }
-    if (!key) {
-        hasSourceKey = false;
-        return DD_OK;
-    }
-    // Colour ranges are not supported: without DDCKEY_COLORSPACE the high value is replaced by
-    // the low one; with it, a real range is refused.
-    if ((flags & DDCKEY_COLORSPACE) && key->dwColorSpaceLowValue != key->dwColorSpaceHighValue)
-        return DDERR_NOCOLORKEYHW;
-    hasSourceKey = true;
-    sourceKey = key->dwColorSpaceLowValue & pixel_mask(bitsPerPixel);
-    return DD_OK;
-}
-
-HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE handle)
-{
-    if (detached)
-        return DDERR_SURFACELOST;
-    auto* next = static_cast<Palette*>(handle);
-    if (next && !palettes().count(next))
-        return DDERR_INVALIDOBJECT;
-    if (next && bitsPerPixel != 8)
-        return DDERR_INVALIDPIXELFORMAT;
-    if (next == palette)
-        return DD_OK;  // attaching the same palette again takes no further reference
-    if (next)
-        next->AddRef();
-    if (palette)
-        palette->Release();
-    palette = next;
-    present();
-    return DD_OK;
-}
-
-HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* attached)
-{
-    if (!wanted || !attached)
-        return DDERR_INVALIDPARAMS;
-    HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetAttachedSurface", &result))
-        return result;
-    if (detached)
-        return DDERR_SURFACELOST;
-    Surface* candidate = backBuffer ? backBuffer : root;
-    if (candidate && (candidate->caps & wanted->dwCaps) == wanted->dwCaps && wanted->dwCaps != 0) {
-        candidate->AddRef();
-        *attached = candidate;
-        return DD_OK;
-    }
-    *attached = nullptr;
-    return DDERR_NOTFOUND;
-}
-
-// Checks a rectangle against a surface of width x height; null means the whole surface.
-bool checked_rect(const RECT* rect, int width, int height, PixelRect* out)
-{
-    if (!rect) {
-        *out = PixelRect{0, 0, width, height};
-        return true;
-    }
-    if (rect->left < 0 || rect->top < 0 || rect->right <= rect->left ||
-        rect->bottom <= rect->top || rect->right > width || rect->bottom > height)
-        return false;
-    *out = PixelRect{rect->left, rect->top, rect->right, rect->bottom};
-    return true;
-}
-
-HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 sourceHandle, LPRECT sourceRect,
-                     DWORD flags, LPDDBLTFX fx)
-{
-    HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::Blt", &result))
-        return result;
-    auto* source = static_cast<Surface*>(sourceHandle);
-    if (source && !surfaces().count(source))
-        return DDERR_INVALIDOBJECT;
-    const bool fill = (flags & DDBLT_COLORFILL) != 0;
-    if (fill && (!fx || source || (flags & DDBLT_ROP)))
-        return DDERR_INVALIDPARAMS;
-    if (fx && !size_is_valid(fx->dwSize, sizeof(DDBLTFX), BltFxSize32))
-        return DDERR_INVALIDPARAMS;
-    if ((flags & DDBLT_KEYSRC) && (flags & DDBLT_KEYSRCOVERRIDE))
-        return DDERR_INVALIDPARAMS;
-    if (!fill && !(flags & DDBLT_ROP) && !source)
-        return DDERR_INVALIDPARAMS;
-    constexpr DWORD Known = DDBLT_COLORFILL | DDBLT_WAIT | DDBLT_ASYNC | DDBLT_DONOTWAIT | DDBLT_KEYSRC;
-    if (flags & ~Known) {
-        note_unsupported("IDirectDrawSurface7::Blt", "a flag other than colour fill, source key and wait");
-        return DDERR_UNSUPPORTED;
-    }
-    if ((flags & DDBLT_KEYSRC) && (!source || !source->hasSourceKey))
-        return DDERR_INVALIDPARAMS;  // a source key needs a source that has one
-    if (IsLost() != DD_OK || (source && source->IsLost() != DD_OK))
-        return DDERR_SURFACELOST;
-    if (is_busy() || (source && source->is_busy()))
-        return DDERR_SURFACEBUSY;
-    if (source && (source->owner != owner || source->bitsPerPixel != bitsPerPixel))
-        return DDERR_UNSUPPORTED;
-
-    PixelRect target;
-    if (!checked_rect(destRect, width, height, &target))
-        return DDERR_INVALIDRECT;
-    if (fill) {
-        blit_fill(pixels(), target, fx->dwFillColor & pixel_mask(bitsPerPixel));
-    } else {
-        PixelRect from;
-        if (!checked_rect(sourceRect, source->width, source->height, &from))
-            return DDERR_INVALIDRECT;
-        const bool keyed = (flags & DDBLT_KEYSRC) != 0;
-        if (from.width() == target.width() && from.height() == target.height())
-            blit_copy(pixels(), target.left, target.top, source->pixels(), from, keyed, source->sourceKey);
-        else
-            blit_stretch(pixels(), target, source->pixels(), from, keyed, source->sourceKey);
-    }
-    present();
-    return DD_OK;
-}
-
-HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 sourceHandle, LPRECT sourceRect,
-                         DWORD trans)
-{
-    HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::BltFast", &result))
-        return result;
-    auto* source = static_cast<Surface*>(sourceHandle);
-    if (!source)
-        return DDERR_INVALIDPARAMS;
-    if (!surfaces().count(source))
-        return DDERR_INVALIDOBJECT;
-    if ((trans & DDBLTFAST_SRCCOLORKEY) && (trans & DDBLTFAST_DESTCOLORKEY))
-        return DDERR_INVALIDPARAMS;
-    if (trans & ~static_cast<DWORD>(DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT)) {
-        note_unsupported("IDirectDrawSurface7::BltFast", "a flag other than the source key and wait");
-        return DDERR_UNSUPPORTED;
-    }
-    if (IsLost() != DD_OK || source->IsLost() != DD_OK)
-        return DDERR_SURFACELOST;
-    if (is_busy() || source->is_busy())
-        return DDERR_SURFACEBUSY;
-    if (source->owner != owner || source->bitsPerPixel != bitsPerPixel)
-        return DDERR_UNSUPPORTED;
-    PixelRect from;
-    if (!checked_rect(sourceRect, source->width, source->height, &from))
-        return DDERR_INVALIDRECT;
-    // The destination is never clipped: a copy that would reach past the surface is refused.
-    // x and y are unsigned, so a negative position is a huge one.
-    const DWORD w = static_cast<DWORD>(from.width());
-    const DWORD h = static_cast<DWORD>(from.height());
-    if (w > static_cast<DWORD>(width) || x > static_cast<DWORD>(width) - w ||
-        h > static_cast<DWORD>(height) || y > static_cast<DWORD>(height) - h)
-        return DDERR_INVALIDRECT;
-    // A source without a key copies every pixel.
-    const bool keyed = (trans & DDBLTFAST_SRCCOLORKEY) && source->hasSourceKey;
-    blit_copy(pixels(), static_cast<int>(x), static_cast<int>(y), source->pixels(), from, keyed,
-              source->sourceKey);
-    present();
-    return DD_OK;
-}
+namespace dd {
 
 // --- Device -----------------------------------------------------------------------------------
 
@@ -898,12 +306,34 @@ HRESULT Device::create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE
     return videoAllowed ? DDERR_OUTOFVIDEOMEMORY : DDERR_OUTOFMEMORY;
 }
 
-Device* device_of_window(HWND window)
+}  // namespace dd
+
+namespace {
+
+// The display object lets go of a window that is going, and shows its primary again on one whose
+// contents were lost; a message poll scans out a picture held back by the refresh period.
+void on_window_event(HWND window, WindowEvent event)
 {
-    for (Device* device : devices())
-        if (device->window == window)
-            return device;
-    return nullptr;
+    switch (event) {
+    case WindowEvent::Destroyed:
+        for (Device* device : devices()) {
+            if (device->window == window) {
+                present_release(window);
+                device->window = nullptr;
+            }
+        }
+        break;
+    case WindowEvent::Exposed:
+        for (Device* device : devices())
+            if (device->window == window && device->primary)
+                device->primary->present();
+        break;
+    case WindowEvent::Polled:
+        present_pump();
+        break;
+    case WindowEvent::Deactivated:
+        break;
+    }
 }
 
 }  // namespace
@@ -924,25 +354,9 @@ HRESULT WINAPI DirectDrawCreateEx(GUID* driver, LPVOID* directDraw, REFIID iid, 
         note_unsupported("DirectDrawCreateEx", "a display driver other than the default");
         return DDERR_INVALIDPARAMS;
     }
+    window_listen(on_window_event);
     *directDraw = static_cast<IDirectDraw7*>(new Device);
     return DD_OK;
-}
-
-void ddraw_window_destroyed(HWND window)
-{
-    for (Device* device : devices()) {
-        if (device->window == window) {
-            present_release(window);
-            device->window = nullptr;
-        }
-    }
-}
-
-void ddraw_window_exposed(HWND window)
-{
-    Device* device = device_of_window(window);
-    if (device && device->primary)
-        device->primary->present();
 }
 
 // --- test hooks -------------------------------------------------------------------------------
@@ -951,60 +365,3 @@ void layer_set_video_memory(size_t bytes) { videoMemoryBudget = bytes; }
 
 size_t layer_video_memory_used() { return videoMemoryUsed; }
 
-void layer_set_surface_lost(IDirectDrawSurface7* handle)
-{
-    auto* surface = static_cast<Surface*>(handle);
-    if (surfaces().count(surface))
-        surface->set_lost();
-}
-
-void layer_lose_surfaces()
-{
-    for (Surface* surface : surfaces())
-        if (surface->video || surface->is_front())
-            surface->set_lost();
-}
-
-unsigned layer_present_count() { return presentCount; }
-
-void layer_on_present(std::function<void()> callback) { presentHook = std::move(callback); }
-
-bool layer_window_picture(LayerPicture* picture)
-{
-    Surface* front = nullptr;
-    for (Device* device : devices())
-        if (device->primary && device->window)
-            front = device->primary;
-    if (!front || !picture)
-        return false;
-    const PixelBuffer frame = front->pixels();
-    if (!frame.bits)
-        return false;
-    picture->width = frame.width;
-    picture->height = frame.height;
-    picture->pixels.assign(static_cast<size_t>(frame.width) * frame.height, 0);
-    const PALETTEENTRY* entries = front->palette ? front->palette->entries : nullptr;
-    for (int y = 0; y < frame.height; ++y) {
-        const uint8_t* row = frame.bits + static_cast<ptrdiff_t>(y) * frame.pitch;
-        uint32_t* out = picture->pixels.data() + static_cast<size_t>(y) * frame.width;
-        for (int x = 0; x < frame.width; ++x) {
-            if (frame.bytesPerPixel == 1) {
-                const uint8_t index = row[x];
-                out[x] = entries ? (uint32_t(entries[index].peRed) << 16) |
-                                       (uint32_t(entries[index].peGreen) << 8) | entries[index].peBlue
-                                 : 0;
-            } else if (frame.bytesPerPixel == 2) {
-                uint16_t p;
-                memcpy(&p, row + 2 * x, 2);
-                // Five and six bits widen by repeating their top bits, as the display does.
-                const uint32_t r = (p >> 11) & 31, g = (p >> 5) & 63, b = p & 31;
-                out[x] = (((r << 3) | (r >> 2)) << 16) | (((g << 2) | (g >> 4)) << 8) | ((b << 3) | (b >> 2));
-            } else {
-                uint32_t p;
-                memcpy(&p, row + 4 * x, 4);
-                out[x] = p & 0x00FFFFFF;
-            }
-        }
-    }
-    return true;
-}

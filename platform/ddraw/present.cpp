@@ -14,7 +14,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "internal.h"
+#include "ddraw/present.h"
+#include "user32/window.h"
 
 namespace {
 
@@ -86,6 +87,8 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     if (!sdl)
         return false;
     destroy_renderer();
+    if (display.window)
+        window_set_picture(display.window, 0, 0, false);
     display = Display{};
     display.window = window;
     display.width = width;
@@ -134,6 +137,7 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
     SDL_RenderClear(display.renderer);
     SDL_RenderPresent(display.renderer);
+    window_set_picture(window, width, height, display.fullscreen);
     return true;
 }
 
@@ -171,12 +175,8 @@ void present_release(HWND window)
     destroy_renderer();
     if (SDL_Window* sdl = window_sdl(window))
         SDL_SetWindowFullscreen(sdl, 0);
+    window_set_picture(window, 0, 0, false);
     display = Display{};
-}
-
-bool present_fullscreen(HWND window)
-{
-    return display.window == window && display.renderer && display.fullscreen;
 }
 
 bool present_desktop_size(int* width, int* height)

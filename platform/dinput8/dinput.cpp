@@ -17,7 +17,11 @@
 #include <map>
 #include <set>
 
-#include "internal.h"
+#include "dinput.h"
+#include "dinput8/sdl_joystick.h"
+#include "faults.h"
+#include "kernel32/codepage.h"
+#include "user32/window.h"
 
 const GUID IID_IDirectInput8A = {
     0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0x64, 0xED, 0x36, 0x97, 0x00}};
@@ -584,6 +588,15 @@ HRESULT DirectInput::CreateDevice(REFGUID instance, LPDIRECTINPUTDEVICE8A* devic
     return DIERR_DEVICENOTREG;
 }
 
+// A window that leaves the foreground (deactivated, minimized, hidden or destroyed) takes the
+// input of the devices held in the foreground for it.
+void on_window_event(HWND window, WindowEvent event)
+{
+    if (event == WindowEvent::Deactivated)
+        for (Device* device : devices())
+            device->window_deactivated(window);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -609,12 +622,7 @@ HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid,
         return DIERR_NOAGGREGATION;
     if (iid != IID_IDirectInput8A)
         return DIERR_NOINTERFACE;
+    window_listen(on_window_event);
     *out = static_cast<IDirectInput8A*>(new DirectInput);
     return DI_OK;
-}
-
-void dinput_window_deactivated(HWND window)
-{
-    for (Device* device : devices())
-        device->window_deactivated(window);
 }

@@ -11,7 +11,8 @@
 
 #include <cstdio>
 
-#include "internal.h"
+#include "dinput.h"
+#include "dinput8/sdl_joystick.h"
 
 namespace {
 

@@ -14,7 +14,9 @@
 #include <cstring>
 #include <new>
 
-#include "internal.h"
+#include "dsound/sdl_audio.h"
+#include "faults.h"
+#include "user32/window.h"
 #include "mixer.h"
 #include "dsound.h"
 

@@ -19,7 +19,7 @@
 #include <exception>
 #include <thread>
 
-#include "internal.h"
+#include "dsound/sdl_audio.h"
 #include "mixer.h"
 #include "testing.h"
 

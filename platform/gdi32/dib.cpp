@@ -13,7 +13,8 @@
 #include <cstring>
 #include <vector>
 
-#include "internal.h"
+#include "faults.h"
+#include "gdi32/surface_dc.h"
 
 namespace {
 

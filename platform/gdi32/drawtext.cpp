@@ -15,7 +15,7 @@
 #include <cstring>
 
 #include "font.h"
-#include "internal.h"
+#include "faults.h"
 
 namespace {
 

@@ -28,6 +28,7 @@
 
 #include "blit.h"
 #include "font.h"
+#include "kernel32/codepage.h"
 
 namespace {
 

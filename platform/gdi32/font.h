@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "internal.h"
+#include "gdi32/surface_dc.h"
 
 // --- installed fonts: fontconfig and FreeType (font_source.cpp) --------------------------------
 

@@ -20,7 +20,8 @@
 #include <vector>
 
 #include "font.h"
-#include "internal.h"
+#include "faults.h"
+#include "gdi32/surface_dc.h"
 #include "testing.h"
 
 namespace {

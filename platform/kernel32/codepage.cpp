@@ -3,7 +3,7 @@
 // The layer converts at its edges: message boxes and window titles (UTF-8 for SDL), fonts
 // (Unicode for FreeType) and typed characters (UTF-8 from SDL to one 1251 byte).
 
-#include "internal.h"
+#include "codepage.h"
 
 namespace {
 

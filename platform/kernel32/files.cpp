@@ -21,7 +21,8 @@
 #include <set>
 #include <string>
 
-#include "internal.h"
+#include "faults.h"
+#include "kernel32/codepage.h"
 
 namespace {
 

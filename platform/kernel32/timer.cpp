@@ -5,7 +5,8 @@
 
 #include <ctime>
 
-#include "internal.h"
+#include "mmsystem.h"
+#include "windows.h"
 #include "testing.h"
 
 namespace {

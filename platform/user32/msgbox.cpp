@@ -10,7 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "internal.h"
+#include "faults.h"
+#include "kernel32/codepage.h"
+#include "user32/sdl_window.h"
 #include "testing.h"
 
 namespace {

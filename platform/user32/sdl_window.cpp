@@ -16,7 +16,9 @@
 
 #include <cstdio>
 
-#include "internal.h"
+#include "kernel32/codepage.h"
+#include "user32/sdl_window.h"
+#include "user32/window_table.h"
 
 namespace {
 
@@ -191,12 +193,10 @@ WPARAM mouse_keys()
 // SDL's renderer has already scaled the point into the picture's logical size; a point on the
 // bars of a letterboxed picture lies outside it and is held to the nearest edge, as a pointer
 // on a real display of that size stops there.
-void picture_point(Uint32 windowID, int* x, int* y)
+void picture_point(HWND window, int* x, int* y)
 {
-    SDL_Renderer* renderer = SDL_GetRenderer(SDL_GetWindowFromID(windowID));
     int width = 0, height = 0;
-    if (renderer)
-        SDL_RenderGetLogicalSize(renderer, &width, &height);
+    window_picture_size(window, &width, &height);
     if (width <= 0 || height <= 0)
         return;  // no picture yet: window coordinates as they are
     *x = *x < 0 ? 0 : *x >= width ? width - 1 : *x;
@@ -209,7 +209,7 @@ void mouse_motion(const SDL_MouseMotionEvent& event)
     if (!window)
         return;
     int x = event.x, y = event.y;
-    picture_point(event.windowID, &x, &y);
+    picture_point(window, &x, &y);
     window_post_mouse(window, WM_MOUSEMOVE, x, y, mouse_keys());
 }
 
@@ -239,7 +239,7 @@ void mouse_button(const SDL_MouseButtonEvent& event)
     if (!window)
         return;
     int x = event.x, y = event.y;
-    picture_point(event.windowID, &x, &y);
+    picture_point(window, &x, &y);
     // The down, up and double-click messages of a button follow one another.
     const UINT message = down ? press : press + (WM_LBUTTONUP - WM_LBUTTONDOWN);
     window_post_mouse(window, message, x, y, mouse_keys());
@@ -300,7 +300,6 @@ void window_event(const SDL_WindowEvent& event)
         break;
     case SDL_WINDOWEVENT_EXPOSED:
         window_on_exposed(window);
-        ddraw_window_exposed(window);
         break;
     case SDL_WINDOWEVENT_CLOSE:
         window_send(window, WM_CLOSE, 0, 0);
@@ -434,5 +433,5 @@ void sdl_pump_events()
             break;
         }
     }
-    present_pump();
+    window_notify(nullptr, WindowEvent::Polled);
 }

@@ -6,7 +6,7 @@
 #include <cstdarg>
 #include <cstring>
 
-#include "internal.h"
+#include "windows.h"
 
 namespace {
 

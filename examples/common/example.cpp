@@ -1,0 +1,99 @@
+// example.cpp -- WinMain for the example programs: the start-up in the engine's fixed order and a
+// loop of one message and one frame per iteration
+
+#include <cstdlib>
+#include <cstring>
+
+#include "example.h"
+
+namespace {
+
+constexpr UINT_PTR TickTimerId = 1;
+constexpr UINT TickPeriod = 1000;  // milliseconds
+constexpr char ScreenshotFile[] = "screen.bmp";
+
+uint32_t StartTime = 0;
+bool KeyWasDown[256] = {};
+
+bool KeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
+
+// 8, 16 or 32 from the command line, else the example's own depth.
+int ChosenDepth(const char* commandLine)
+{
+    const int depth = commandLine ? std::atoi(commandLine) : 0;
+    return depth == 8 || depth == 16 || depth == 32 ? depth : ExampleDepth;
+}
+
+}  // namespace
+
+uint32_t ExampleTime() { return timeGetTime() - StartTime; }
+
+bool ExampleKeyPressed(int virtualKey)
+{
+    const bool down = KeyDown(virtualKey);
+    bool& was = KeyWasDown[virtualKey & 0xFF];
+    const bool pressed = down && !was;
+    was = down;
+    return pressed;
+}
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
+{
+    WNDCLASSA windowClass{};
+    windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    windowClass.lpfnWndProc = MainWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    windowClass.lpszClassName = ExampleName;
+    if (!RegisterClassA(&windowClass))
+        return 1;
+    hMainWindow = CreateWindowExA(0, ExampleName, ExampleName, WS_POPUP, 0, 0, ScreenWidth,
+                                  ScreenHeight, nullptr, nullptr, instance, nullptr);
+    if (!hMainWindow)
+        return 1;
+    ShowWindow(hMainWindow, showCommand);
+    UpdateWindow(hMainWindow);
+    SetTimer(hMainWindow, TickTimerId, TickPeriod, nullptr);
+    // Without a controller the program runs on; the example shows that there is none.
+    if (InitDirectInput(hMainWindow))
+        JoystickPresent = true;
+    if (!InitDirectSound(hMainWindow)) {
+        AbortProgram(hMainWindow, "InitDirectSound");
+        return 1;
+    }
+    ScreenWidth = 800;
+    ScreenHeight = 600;
+    BitsPerPixel = static_cast<uint16_t>(ChosenDepth(commandLine));
+    if (!InitDirectDraw(hMainWindow, BitsPerPixel)) {
+        AbortProgram(hMainWindow, "InitDirectDraw");
+        return 1;
+    }
+    StartTime = timeGetTime();
+    if (!ExampleStart()) {
+        DestroyWindow(hMainWindow);
+        return 1;
+    }
+
+    for (;;) {
+        MSG message;
+        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT)
+                return 0;
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        if (!AppActive)
+            continue;
+        if (!RestoreLostSurfaces())
+            return 1;
+        ExampleFrame();
+        PresentScreen();
+        if (KeyDown(VK_ESCAPE) || QuitRequested) {
+            DestroyWindow(hMainWindow);
+            continue;
+        }
+        if (ExampleKeyPressed(VK_F12))
+            SaveSurfaceBitmap(0, 0, ScreenWidth, ScreenHeight, pScreenSurface, ScreenshotFile);
+    }
+}

@@ -1,0 +1,21 @@
+// present.h -- the display behind DirectDraw's primary surface (present.cpp)
+#pragma once
+
+#include <cstdint>
+
+#include "windows.h"
+
+// Shows a width x height picture full screen on the window (scaled and letterboxed), or in a
+// window of that size where no full screen can be had.
+bool present_set_mode(HWND window, int width, int height, int bitsPerPixel);
+// Sends the picture to the window; palette (256 entries 0x00RRGGBB) only at 8 bits.
+void present_frame(const uint8_t* pixels, int pitch, int bitsPerPixel, const uint32_t* palette);
+// Scans a changed picture out if its refresh period has passed; called at every message poll.
+void present_pump();
+// The primary whose memory this is is going away: nothing is read from it again.
+void present_forget(const uint8_t* pixels);
+// Leaves full screen and drops the renderer; called when the display object goes or the window
+// is destroyed.
+void present_release(HWND window);
+// The size of the desktop the window is on; false when it cannot be told.
+bool present_desktop_size(int* width, int* height);

@@ -1,0 +1,7 @@
+// sdl_audio.h -- the sound output every DirectSound object shares (sdl_audio.cpp)
+#pragma once
+
+// Opens the output that every DirectSound object shares (counted: the last close shuts it):
+// SDL's default audio device, or a null output that mixes in real time where there is none.
+bool sdl_audio_open();
+void sdl_audio_close();

@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Installs the engine into a temporary prefix as a game's author would, and builds the starter
+# (examples/starter) outside the tree against that prefix: with CMake and with pkg-config. Runs
+# it under a virtual X display: the ball must be drawn where the mouse is, and Esc must end it
+# with status 0. Checks that every header docs/guide.md names is installed. Then the same for
+# Windows: installs build/windows, cross-compiles the starter with MinGW-w64 against it, and
+# runs the same checks under wine when wine is there.
+# Expects build/release (at least engine, platform, platform_entry) and, unless --linux-only is
+# given, build/windows to be built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+work=$(mktemp -d)
+xvfb=""
+cleanup() {
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "test-install: $*" >&2
+    exit 1
+}
+
+# --- Linux -------------------------------------------------------------------------------------
+prefix="$work/prefix"
+cmake --install build/release --prefix "$prefix" >/dev/null
+scripts/check-guide-headers.sh docs/guide.md "$prefix/include/engine"
+
+# The starter is copied away from the tree first, as a newcomer would copy it.
+cp -r examples/starter "$work/starter"
+cmake -S "$work/starter" -B "$work/build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
+cmake --build "$work/build" >/dev/null
+# pkg-config gives the same program in one compiler line.
+PKG_CONFIG_PATH="$prefix/lib/pkgconfig" c++ -std=c++17 -o "$work/starter-pc" "$work/starter/starter.cpp" \
+    $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs engine-main)
+
+# A screen of the display's own size, so the picture lands on it one to one.
+display=":$((150 + RANDOM % 100))"
+Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY="$display"
+for _ in $(seq 50); do
+    xdpyinfo >/dev/null 2>&1 && break || sleep 0.1
+done
+export SDL_AUDIODRIVER=dummy
+
+# The colour of the screen at x, y as "r,g,b".
+pixel_at() {
+    import -window root "$work/screen.png"
+    convert "$work/screen.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
+}
+
+# run_starter SECONDS COMMAND...: runs the starter from the current directory, gives it SECONDS to
+# come up, moves the mouse, checks that the ball is under it and the background elsewhere,
+# presses Esc as a user would and checks that the program ends with status 0.
+run_starter() {
+    local wait=$1
+    shift
+    "$@" &
+    local game=$!
+    sleep "$wait"
+    xdotool mousemove 200 150
+    sleep 1
+    local ball away status=0
+    ball=$(pixel_at 200 150)
+    away=$(pixel_at 600 450)
+    xdotool keydown Escape
+    sleep 0.5
+    xdotool keyup Escape
+    for _ in $(seq 100); do
+        kill -0 $game 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 $game 2>/dev/null; then
+        kill $game
+        fail "$*: did not end on Esc"
+    fi
+    wait $game || status=$?
+    [ "$ball" = "250,190,30" ] || fail "$*: under the mouse at (200, 150): got $ball, expected the ball, 250,190,30"
+    [ "$away" = "20,40,70" ] || fail "$*: away from the mouse at (600, 450): got $away, expected the background, 20,40,70"
+    [ $status -eq 0 ] || fail "$*: ended with status $status after Esc"
+}
+
+cd "$work/build"
+run_starter 2 ./starter
+cd "$root"
+echo "Starter on the installed engine: built, drew the ball at the mouse, ended with status 0 on Esc"
+
+[ "${1:-}" = "--linux-only" ] && exit 0
+
+# --- Windows -----------------------------------------------------------------------------------
+winprefix="$work/winprefix"
+cmake --install build/windows --prefix "$winprefix" >/dev/null
+cmake -S "$work/starter" -B "$work/winbuild" -DCMAKE_PREFIX_PATH="$winprefix" \
+    -DCMAKE_TOOLCHAIN_FILE="$winprefix/share/engine/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build "$work/winbuild" >/dev/null
+[ -f "$work/winbuild/starter.exe" ] || fail "no starter.exe"
+echo "Starter for Windows on the installed engine: built"
+if command -v wine >/dev/null 2>&1; then
+    export WINEPREFIX="$work/wine" WINEDEBUG=-all
+    timeout 120 wineboot -i >/dev/null 2>&1 || fail "wine could not set up its prefix"
+    cd "$work/winbuild"
+    run_starter 8 wine starter.exe
+    cd "$root"
+    wineserver -k 2>/dev/null || true
+    echo "Starter for Windows under wine: drew the ball at the mouse, ended with status 0 on Esc"
+fi
