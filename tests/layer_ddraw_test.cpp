@@ -42,11 +42,7 @@ TEST(DirectDraw, CreationAndCooperativeLevelAreChecked)
     EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), other, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(dd, nullptr);
     ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "coop";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "coop", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    HWND window = MakeTestWindow("coop", DefWindowProcA, 8, 8);
     struct Row {
         const char* name;
         HWND window;

@@ -12,17 +12,9 @@
 
 namespace {
 
-HINSTANCE__ instance{};
-
 HWND MakeWindow()
 {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = &instance;
-    windowClass.lpszClassName = "dinput-test";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "dinput-test", "", WS_POPUP, 0, 0, 640, 480, nullptr, nullptr,
-                                  &instance, nullptr);
+    HWND window = MakeTestWindow("dinput-test", DefWindowProcA, 640, 480);
     ShowWindow(window, SW_SHOWNORMAL);
     return window;
 }
@@ -30,7 +22,7 @@ HWND MakeWindow()
 IDirectInput8A* MakeDirectInput()
 {
     IDirectInput8A* di = nullptr;
-    EXPECT_EQ(DirectInput8Create(reinterpret_cast<HINSTANCE>(&instance), DIRECTINPUT_VERSION,
+    EXPECT_EQ(DirectInput8Create(TestInstance(), DIRECTINPUT_VERSION,
                                  IID_IDirectInput8A, reinterpret_cast<void**>(&di), nullptr),
               DI_OK);
     return di;

@@ -567,9 +567,22 @@ TEST(GdiText, AnyBytesStayInsideTheRectangleAndTheSurface)
                         ASSERT_TRUE(!outside || picture.at(x, y) == Sentinel) << "pixel (" << x << ", " << y << ")";
                     }
                 }
+                // TextOutA has no rectangle: what it draws stays on the line that starts at
+                // (left, top), no taller than twice the font's height and no longer than that per
+                // character, give or take the pixel by which a glyph may reach past its cell.
+                const Picture before = ReadPicture(surface);
                 Draw line = Text(text, rect.left, rect.top, height);
                 line.mode = box.mode;
                 EXPECT_TRUE(DrawOn(surface, line));
+                const Picture after = ReadPicture(surface);
+                const int64_t left = rect.left, top = rect.top;
+                const int64_t reach = 2 * std::max(std::abs(int64_t{height}), int64_t{16});
+                for (int y = 0; y < 30; ++y)
+                    for (int x = 0; x < 50; ++x) {
+                        const bool onLine = y >= top - 1 && y < top + reach && x >= left - 1 &&
+                                            x < left + int64_t(text.size()) * reach;
+                        ASSERT_TRUE(onLine || after.at(x, y) == before.at(x, y)) << "pixel (" << x << ", " << y << ")";
+                    }
             }
         }
     }

@@ -21,18 +21,7 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HINSTANCE__ instance{};
-
-HWND MakeWindow()
-{
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = RecordingProc;
-    windowClass.hInstance = &instance;
-    windowClass.lpszClassName = "recorder";
-    RegisterClassA(&windowClass);
-    return CreateWindowExA(0, "recorder", "title", WS_POPUP, 0, 0, 320, 200, nullptr, nullptr,
-                           &instance, nullptr);
-}
+HWND MakeWindow() { return MakeTestWindow("recorder", RecordingProc, 320, 200); }
 
 std::vector<UINT> Messages(UINT only = 0)
 {
@@ -63,7 +52,7 @@ TEST(Windows, ShowWindowActivatesSynchronouslyAndUpdateWindowPaintsOnce)
 {
     HWND window = MakeWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_HINSTANCE), reinterpret_cast<LONG_PTR>(&instance));
+    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_HINSTANCE), reinterpret_cast<LONG_PTR>(TestInstance()));
     seen.clear();
     EXPECT_FALSE(ShowWindow(window, SW_SHOWNORMAL)) << "it was hidden before";
     ASSERT_EQ(Messages(WM_ACTIVATE).size(), 1u) << "sent inside ShowWindow, not queued";

@@ -56,6 +56,8 @@ TEST(SoundTable, AddSoundFillsSlotsInOrderUntilAllAreUsed)
         EXPECT_FALSE(IsSoundPlaying(slot));
         PlaySoundOnce(0, 0, slot);
     }
+    for (int32_t slot = 0; slot < SoundSlotCount; ++slot)
+        EXPECT_FALSE(IsSoundPlaying(slot)) << "slot " << slot << ": no slot plays for one that is not there";
     EXPECT_TRUE(layer_message_boxes().empty());
 }
 

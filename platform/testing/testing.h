@@ -52,6 +52,7 @@ struct LayerMessageBox {
     std::string text;     // as passed, Windows-1251
     std::string caption;  // as passed, Windows-1251
     UINT type;
+    bool ownerVisible;    // whether the owner window was shown when the box came up
 };
 void layer_capture_message_boxes(bool capture);
 const std::vector<LayerMessageBox>& layer_message_boxes();

@@ -37,7 +37,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     fflush(stderr);
 
     if (captureBoxes) {
-        capturedBoxes.push_back(LayerMessageBox{owner, body, title, type});
+        LayerWindowInfo info;
+        const bool visible = layer_window_info(owner, &info) && info.visible;
+        capturedBoxes.push_back(LayerMessageBox{owner, body, title, type, visible});
         return IDOK;
     }
     if (!sdl_video_ready())
