@@ -115,29 +115,22 @@ void FillOnePixel(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 
-void BlitPlain(benchmark::State& state)
+// A 450 x 600 copy of a picture that is 80% transparent colour, plain or keyed.
+template <void (*Blit)(int32_t, int32_t, int32_t, int32_t, int32_t, int32_t, IDirectDrawSurface7*)>
+void BlitScreenWide(benchmark::State& state)
 {
     if (!Ready(state, 16))
         return;
     IDirectDrawSurface7* source = RandomSurface(450, 600, 0.8);
     for (auto _ : state)
-        BlitToScreen(100, 0, 0, 0, 450, 600, source);
+        Blit(100, 0, 0, 0, 450, 600, source);
     state.SetBytesProcessed(int64_t(state.iterations()) * 450 * 600 * 2);
     state.SetItemsProcessed(int64_t(state.iterations()) * 450 * 600);
     source->Release();
 }
 
-void BlitKeyed(benchmark::State& state)
-{
-    if (!Ready(state, 16))
-        return;
-    IDirectDrawSurface7* source = RandomSurface(450, 600, 0.8);
-    for (auto _ : state)
-        BlitKeyedToScreen(100, 0, 0, 0, 450, 600, source);
-    state.SetBytesProcessed(int64_t(state.iterations()) * 450 * 600 * 2);
-    state.SetItemsProcessed(int64_t(state.iterations()) * 450 * 600);
-    source->Release();
-}
+void BlitPlain(benchmark::State& state) { BlitScreenWide<BlitToScreen>(state); }
+void BlitKeyed(benchmark::State& state) { BlitScreenWide<BlitKeyedToScreen>(state); }
 
 void Stretch(benchmark::State& state)
 {
@@ -148,6 +141,23 @@ void Stretch(benchmark::State& state)
         StretchBlitToScreen(0, 0, 0, 0, 400, 300, Width, Height, source);
     state.SetItemsProcessed(int64_t(state.iterations()) * Width * Height);  // destination pixels
     source->Release();
+}
+
+// A scroll: the screen copied onto itself 10 rows down and 100 columns on, the two rectangles
+// overlapping; plain (0) or keyed (1).
+void BlitWithinScreen(benchmark::State& state)
+{
+    if (!Ready(state, 16))
+        return;
+    const bool keyed = state.range(0) != 0;
+    for (auto _ : state) {
+        if (keyed)
+            BlitKeyedToScreen(100, 10, 0, 0, 450, 580, pScreenSurface);
+        else
+            BlitToScreen(100, 10, 0, 0, 450, 580, pScreenSurface);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * 450 * 580 * 2);
+    state.SetItemsProcessed(int64_t(state.iterations()) * 450 * 580);
 }
 
 // A line of 600 pixels: 599 steps along x.
@@ -195,6 +205,7 @@ BENCHMARK(FillOnePixel);
 BENCHMARK(BlitPlain);
 BENCHMARK(BlitKeyed);
 BENCHMARK(Stretch);
+BENCHMARK(BlitWithinScreen)->Arg(0)->Arg(1);
 BENCHMARK(Line16);
 BENCHMARK(LineByFills);
 BENCHMARK(Circle16);
@@ -236,6 +247,8 @@ public:
         Line("1x1 FillScreenRect", 1e9 / Rate("FillOnePixel", "items"), "ns per call", "<", 12);
         Line("BltFast 450x600 plain", Rate("BlitPlain", "bytes") / memcpy * 100, "% of memcpy", ">=", 70);
         Line("BltFast 450x600 keyed, 80% key", Rate("BlitKeyed", "items") / 1e6, "Mpixel/s", ">=", 3000);
+        Line("BltFast 450x580 within one surface", Rate("BlitWithinScreen/0", "bytes") / memcpy * 100, "% of memcpy", "", 0);
+        Line("the same, keyed", Rate("BlitWithinScreen/1", "items") / 1e6, "Mpixel/s", "", 0);
         Line("stretch 400x300 to 800x600", Rate("Stretch", "items") / 1e6, "Mpixel/s of dest", ">=", 4000);
         Line("DrawLine16, 600 pixels", 1e9 / Rate("Line16", "items"), "ns per pixel", "<", 2);
         Line("DrawLineByFills, 600 pixels", 1e9 / Rate("LineByFills", "items"), "ns per pixel", "", 0);

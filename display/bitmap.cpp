@@ -116,6 +116,15 @@ IDirectDrawSurface7* LoadBitmapSurface(const char* fileName)
         delete[] buffer;
         return nullptr;
     }
+    // Run-length and bit-field pictures make GDI read what their header claims: the data's own
+    // size, or three colour masks after the header. Where that does not lie in the file, the
+    // surface comes without the picture rather than letting GDI read past the buffer.
+    const DWORD compression = static_cast<DWORD>(ReadLong(buffer + 16));
+    const DWORD claimed = compression == BI_RLE8 || compression == BI_RLE4
+                              ? static_cast<DWORD>(ReadLong(buffer + 20))
+                              : compression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
+    if (pixelOffset != 0 && claimed > bufferBytes - pixelOffset)
+        pixelOffset = 0;
     IDirectDrawSurface7* surface = CreateOffscreenSurface(width, height);
     if (!surface) {
         delete[] buffer;

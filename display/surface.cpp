@@ -26,6 +26,17 @@ NativePixel ReadElement(const void* memory, size_t index)
     }
 }
 
+// Locks the whole surface once, without restoring it; false when there is no surface or the lock
+// fails.
+bool LockOnce(IDirectDrawSurface7* surface, DDSURFACEDESC2& desc)
+{
+    if (!surface)
+        return false;
+    desc = DDSURFACEDESC2{};
+    desc.dwSize = sizeof(desc);
+    return SUCCEEDED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr));
+}
+
 }  // namespace
 
 void* LockSurfaceMemory(IDirectDrawSurface7* surface)
@@ -50,11 +61,8 @@ void UnlockSurfaceMemory(IDirectDrawSurface7* surface)
 
 bool ClearSurface(IDirectDrawSurface7* surface)
 {
-    if (!surface)
-        return false;
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    if (FAILED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr)))
+    DDSURFACEDESC2 desc;
+    if (!LockOnce(surface, desc))
         return false;
     // Every row in full, the bytes after its last pixel included.
     memset(desc.lpSurface, 0, static_cast<size_t>(desc.lPitch) * desc.dwHeight);
@@ -74,11 +82,8 @@ bool SetTransparentColorKey(IDirectDrawSurface7* surface)
 
 bool GetSurfaceLayout(int32_t& pitch, int32_t& height, IDirectDrawSurface7* surface)
 {
-    if (!surface)
-        return false;
-    DDSURFACEDESC2 desc{};
-    desc.dwSize = sizeof(desc);
-    if (FAILED(surface->Lock(nullptr, &desc, DDLOCK_WAIT, nullptr)))
+    DDSURFACEDESC2 desc;
+    if (!LockOnce(surface, desc))
         return false;
     pitch = desc.lPitch;
     height = static_cast<int32_t>(desc.dwHeight);

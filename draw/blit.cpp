@@ -3,27 +3,12 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <limits>
 
 #include "draw.h"
+#include "edges.h"
 #include "../app/app.h"
 
 namespace {
-
-// Sums of 32-bit arguments are worked out in 64 bits; an edge beyond the range of a RECT is pinned
-// to it, where the surface refuses it as it refuses any rectangle past its edge.
-LONG Pin(int64_t value)
-{
-    return static_cast<LONG>(std::clamp<int64_t>(value, std::numeric_limits<LONG>::min(),
-                                                 std::numeric_limits<LONG>::max()));
-}
-
-RECT SourceRect(int64_t x, int64_t y, int64_t width, int64_t height)
-{
-    RECT rect;
-    SetRect(&rect, Pin(x), Pin(y), Pin(x + width), Pin(y + height));
-    return rect;
-}
 
 // One axis of a scaled copy cut to the screen: the visible destination span and the source span
 // that goes with it.
@@ -89,7 +74,7 @@ void BlitKeyed(int64_t destX, int64_t destY, int64_t srcX, int64_t srcY, int64_t
         width = ScreenWidth - destX;
     if (destY + height > ScreenHeight)
         height = ScreenHeight - destY;
-    RECT from = SourceRect(srcX, srcY, width, height);
+    RECT from = PinnedRectOfSize(srcX, srcY, width, height);
     target->BltFast(static_cast<DWORD>(destX), static_cast<DWORD>(destY), source, &from,
                     DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT);
 }
@@ -101,7 +86,7 @@ void BlitToScreen(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY, int3
 {
     if (!AppActive || !pScreenSurface || !source)
         return;
-    RECT from = SourceRect(srcX, srcY, width, height);
+    RECT from = PinnedRectOfSize(srcX, srcY, width, height);
     // Negative positions become huge unsigned ones, which the surface refuses.
     pScreenSurface->BltFast(static_cast<DWORD>(destX), static_cast<DWORD>(destY), source, &from,
                             DDBLTFAST_WAIT);
@@ -118,18 +103,16 @@ void StretchBlitToScreen(int32_t destX, int32_t destY, int32_t srcX, int32_t src
     RECT to;
     RECT from;
     if (destX >= 0 && destY >= 0 && destRight <= ScreenWidth && destBottom <= ScreenHeight) {
-        SetRect(&to, destX, destY, Pin(destRight), Pin(destBottom));
-        from = SourceRect(srcX, srcY, srcWidth, srcHeight);
+        to = PinnedRect(destX, destY, destRight, destBottom);
+        from = PinnedRectOfSize(srcX, srcY, srcWidth, srcHeight);
     } else {
         CutSpan across;
         CutSpan down;
         if (!Cut(destX, destWidth, ScreenWidth, srcX, srcWidth, &across) ||
             !Cut(destY, destHeight, ScreenHeight, srcY, srcHeight, &down))
             return;
-        SetRect(&to, Pin(across.destStart), Pin(down.destStart), Pin(across.destEnd),
-                Pin(down.destEnd));
-        SetRect(&from, Pin(across.srcStart), Pin(down.srcStart), Pin(across.srcEnd),
-                Pin(down.srcEnd));
+        to = PinnedRect(across.destStart, down.destStart, across.destEnd, down.destEnd);
+        from = PinnedRect(across.srcStart, down.srcStart, across.srcEnd, down.srcEnd);
     }
     pScreenSurface->Blt(&to, source, &from, DDBLT_WAIT, nullptr);
 }

@@ -4,21 +4,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 #include "draw.h"
+#include "edges.h"
 #include "../app/app.h"
 
 namespace {
-
-// Rectangle edges are worked out in 64 bits so that no sum of 32-bit arguments overflows. An edge
-// beyond the range of a RECT is pinned to that range: such a rectangle reaches far past any
-// surface either way, and the surface refuses it just the same.
-LONG Pin(int64_t value)
-{
-    return static_cast<LONG>(std::clamp<int64_t>(value, std::numeric_limits<LONG>::min(),
-                                                 std::numeric_limits<LONG>::max()));
-}
 
 // A fill description with nothing set but its size.
 DDBLTFX BlankFill()
@@ -46,7 +37,7 @@ public:
     // Fills columns left to right - 1 and rows top to bottom - 1.
     void operator()(int64_t left, int64_t top, int64_t right, int64_t bottom)
     {
-        RECT rect{Pin(left), Pin(top), Pin(right), Pin(bottom)};
+        RECT rect = PinnedRect(left, top, right, bottom);
         surface->Blt(&rect, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx);
     }
 

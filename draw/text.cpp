@@ -2,6 +2,7 @@
 // font, draws with a transparent background and gives everything back before returning
 
 #include "draw.h"
+#include "edges.h"
 
 #include <algorithm>
 #include <cstring>
@@ -12,13 +13,6 @@
 namespace {
 
 constexpr DWORD BoxPitchAndFamily = VARIABLE_PITCH | FF_DONTCARE;
-
-// a + b held to the 32-bit range, so that a rectangle reaching past it ends at its edge.
-int32_t ClampedSum(int32_t a, int32_t b)
-{
-    const int64_t sum = int64_t{a} + b;
-    return static_cast<int32_t>(std::clamp<int64_t>(sum, INT32_MIN, INT32_MAX));
-}
 
 HFONT CreateTextFont(int32_t fontHeight, int weight, const char* faceName)
 {
@@ -32,6 +26,26 @@ int TextLength(const char* text)
     return static_cast<int>(std::min<size_t>(strlen(text), INT32_MAX));
 }
 
+// Borrows the surface's device context, selects a new font of the face, weight and height, sets
+// the colour over a transparent background, runs draw on the context and gives everything back.
+// Nothing is drawn when the surface gives no context.
+template <typename Draw>
+void WithTextContext(IDirectDrawSurface7* surface, int32_t fontHeight, int weight,
+                     const char* faceName, COLORREF color, Draw draw)
+{
+    HDC dc = nullptr;
+    if (surface->GetDC(&dc) != DD_OK)
+        return;
+    HFONT font = CreateTextFont(fontHeight, weight, faceName);
+    SelectObject(dc, font);
+    SetTextColor(dc, color);
+    SetBkMode(dc, TRANSPARENT);
+    draw(dc);
+    surface->ReleaseDC(dc);
+    // Only now, with the context given back, is the font no longer selected anywhere.
+    DeleteObject(font);
+}
+
 }  // namespace
 
 void DrawTextBox(int32_t x, int32_t y, int32_t width, int32_t height, int32_t fontHeight,
@@ -39,33 +53,17 @@ void DrawTextBox(int32_t x, int32_t y, int32_t width, int32_t height, int32_t fo
 {
     if (!AppActive || !surface || !text)
         return;
-    RECT rect;
-    SetRect(&rect, x, y, ClampedSum(x, width), ClampedSum(y, height));
-    HDC dc = nullptr;
-    if (surface->GetDC(&dc) != DD_OK)
-        return;
-    HFONT font = CreateTextFont(fontHeight, FW_NORMAL, "Times New Roman Cyr");
-    SelectObject(dc, font);
-    SetTextColor(dc, color);
-    SetBkMode(dc, TRANSPARENT);
-    DrawTextA(dc, text, TextLength(text), &rect, DT_NOPREFIX | DT_EXPANDTABS);
-    surface->ReleaseDC(dc);
-    // Only now, with the context given back, is the font no longer selected anywhere.
-    DeleteObject(font);
+    // A rectangle reaching past the 32-bit range ends at its edge.
+    RECT rect = PinnedRectOfSize(x, y, width, height);
+    WithTextContext(surface, fontHeight, FW_NORMAL, "Times New Roman Cyr", color, [&](HDC dc) {
+        DrawTextA(dc, text, TextLength(text), &rect, DT_NOPREFIX | DT_EXPANDTABS);
+    });
 }
 
 void DrawTextLine(int32_t x, int32_t y, int32_t fontHeight, COLORREF color, const char* text)
 {
     if (!AppActive || !pScreenSurface || !text)
         return;
-    HDC dc = nullptr;
-    if (pScreenSurface->GetDC(&dc) != DD_OK)
-        return;
-    HFONT font = CreateTextFont(fontHeight, FW_BOLD, "Arial Cyr");
-    SelectObject(dc, font);
-    SetTextColor(dc, color);
-    SetBkMode(dc, TRANSPARENT);
-    TextOutA(dc, x, y, text, TextLength(text));
-    pScreenSurface->ReleaseDC(dc);
-    DeleteObject(font);
+    WithTextContext(pScreenSurface, fontHeight, FW_BOLD, "Arial Cyr", color,
+                    [&](HDC dc) { TextOutA(dc, x, y, text, TextLength(text)); });
 }

@@ -2,10 +2,10 @@
 // bits, drawn into a small surface's DC with a sentinel border around it
 //
 // Input: eight 16-bit signed values (destination x, y, width, height, source x, y, width,
-// height), the 40-byte info header, then the rest. GDI reads biSize bytes of header, a colour
-// table after them and stride x |height| bytes of bits, so the call is given exactly that much,
-// taken from the rest of the input and filled with zeros; headers claiming more than a few
-// megabytes are not drawn.
+// height), the 40-byte info header, then the rest. GDI reads biSize bytes of header (and bit-field
+// masks), a colour table after them and stride x |height| bytes of bits, or biSizeImage bytes of
+// run-length data, so the call is given that much, taken from the rest of the input and filled
+// with zeros; headers claiming more than a few megabytes are not drawn.
 
 #include <cstdint>
 #include <cstring>
@@ -54,14 +54,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const uint8_t* rest = data + Fixed;
     const size_t restSize = size - Fixed;
 
-    // What GDI reads: the header as its size says, 256 table entries after it, and the rows.
+    // What GDI reads: the header as its size says, 256 table entries after it, and the data.
     if (header.biSize > 4096)
         return 0;
     const int64_t height = header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
     const int64_t stride = (static_cast<int64_t>(header.biWidth) * header.biBitCount + 31) / 32 * 4;
-    if (header.biWidth > 0 && stride > 0 && height > static_cast<int64_t>(MostBytes) / stride)
+    const bool compressed = header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4;
+    if (compressed ? header.biSizeImage > MostBytes
+                   : header.biWidth > 0 && stride > 0 && height > static_cast<int64_t>(MostBytes) / stride)
         return 0;
-    const int64_t bitsBytes = header.biWidth > 0 && stride > 0 ? stride * height : 0;
+    const int64_t bitsBytes = compressed ? header.biSizeImage : header.biWidth > 0 && stride > 0 ? stride * height : 0;
     std::vector<uint8_t> info(header.biSize > sizeof(header) ? header.biSize + 1024 : sizeof(header) + 1024, 0);
     memcpy(info.data(), &header, sizeof(header));
     std::vector<uint8_t> bits(static_cast<size_t>(bitsBytes) + 1, 0);

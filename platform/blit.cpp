@@ -296,7 +296,12 @@ void stretch_rows(const PixelBuffer& target, const PixelRect& targetRect, const 
 
 bool same_memory(const PixelBuffer& a, const PixelBuffer& b) { return a.bits == b.bits; }
 
-// A private copy of the source rectangle, for copies whose source and target overlap.
+bool overlaps(const PixelRect& a, const PixelRect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// A private copy of the source rectangle, for scaled copies whose source and target overlap.
 PixelBuffer copy_out(const PixelBuffer& source, const PixelRect& rect, std::vector<uint8_t>& store)
 {
     const int rowBytes = rect.width() * source.bytesPerPixel;
@@ -336,22 +341,32 @@ void blit_fill(const PixelBuffer& target, const PixelRect& rect, uint32_t color)
 void blit_copy(const PixelBuffer& target, int x, int y, const PixelBuffer& source,
                const PixelRect& sourceRect, bool keyed, uint32_t key)
 {
-    std::vector<uint8_t> store;
-    PixelBuffer from = source;
-    PixelRect fromRect = sourceRect;
-    if (same_memory(target, source)) {
-        from = copy_out(source, sourceRect, store);
-        fromRect = PixelRect{0, 0, sourceRect.width(), sourceRect.height()};
-    }
     const int bpp = target.bytesPerPixel;
-    const int count = fromRect.width();
+    const int count = sourceRect.width();
+    const int rows = sourceRect.height();
     const size_t rowBytes = static_cast<size_t>(count) * bpp;
-    for (int row = 0; row < fromRect.height(); ++row) {
+    // Within one buffer, rows below their source are copied from the bottom up, so that no source
+    // row is written before it is read; rows of different lines never share a byte. Only a copy
+    // along its own lines has each row pass through a row of its own.
+    const bool overlapping = same_memory(target, source) &&
+                             overlaps(PixelRect{x, y, x + count, y + rows}, sourceRect);
+    const bool upwards = overlapping && y > sourceRect.top;
+    const bool sameLines = overlapping && y == sourceRect.top;
+    std::vector<uint8_t> line(sameLines && keyed ? rowBytes : 0);
+    for (int i = 0; i < rows; ++i) {
+        const int row = upwards ? rows - 1 - i : i;
         uint8_t* to = row_at(target, y + row, x);
-        const uint8_t* src = row_at(from, fromRect.top + row, fromRect.left);
+        const uint8_t* src = row_at(source, sourceRect.top + row, sourceRect.left);
         if (!keyed) {
-            copy_span(to, src, rowBytes);
+            if (sameLines)
+                memmove(to, src, rowBytes);
+            else
+                copy_span(to, src, rowBytes);
             continue;
+        }
+        if (sameLines) {
+            memcpy(line.data(), src, rowBytes);
+            src = line.data();
         }
         switch (bpp) {
         case 1:
@@ -375,7 +390,8 @@ void blit_stretch(const PixelBuffer& target, const PixelRect& targetRect, const 
     std::vector<uint8_t> store;
     PixelBuffer from = source;
     PixelRect fromRect = sourceRect;
-    if (same_memory(target, source)) {
+    if (same_memory(target, source) && overlaps(targetRect, sourceRect)) {
+        // A scaled copy may need any source row after any target row: the source goes aside.
         from = copy_out(source, sourceRect, store);
         fromRect = PixelRect{0, 0, sourceRect.width(), sourceRect.height()};
     }

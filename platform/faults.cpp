@@ -1,10 +1,15 @@
 // faults.cpp -- named call failures for tests
 //
-// Each API entry asks layer_fault() with its own name before it does anything. A test arms a
-// name to fail on every call or only on the n-th call counted from the arming. Nothing here
-// touches SDL.
+// Each API entry asks layer_fault() with its own hook before it does anything. A test arms a
+// name to fail on every call or only on the n-th call counted from the arming. A name no hook has
+// is a mistake in the test and ends the program at once, as such a test could only pass.
+// Nothing here touches SDL.
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <map>
+#include <set>
 #include <string>
 
 #include "faults.h"
@@ -24,12 +29,26 @@ std::map<std::string, Fault>& faults()
     return table;
 }
 
+// The names of every hook in the program, filled as the program starts.
+std::set<std::string>& hooks()
+{
+    static std::set<std::string> table;
+    return table;
+}
+
 }  // namespace
 
 bool layerFaultsArmed = false;
 
+FaultHook::FaultHook(const char* name) : name_(name) { hooks().insert(name); }
+
 void layer_fail_call(const char* name, int nth, HRESULT result)
 {
+    if (!name || !hooks().count(name)) {
+        fprintf(stderr, "layer_fail_call: no call named \"%s\" can be made to fail\n",
+                name ? name : "(null)");
+        abort();
+    }
     Fault fault;
     fault.nth = nth < 0 ? 0 : nth;
     fault.result = result;
@@ -43,10 +62,10 @@ void layer_clear_faults()
     layerFaultsArmed = false;
 }
 
-bool layer_fault_lookup(const char* name, HRESULT* result)
+bool layer_fault_lookup(const FaultHook& hook, HRESULT* result)
 {
     auto& table = faults();
-    auto it = table.find(name);
+    auto it = table.find(hook.name());
     if (it == table.end())
         return false;
     Fault& fault = it->second;
@@ -55,5 +74,14 @@ bool layer_fault_lookup(const char* name, HRESULT* result)
         return false;
     if (result)
         *result = fault.result;
+    return true;
+}
+
+bool layer_fault_sets_last_error_slow(const FaultHook& hook)
+{
+    HRESULT result = E_FAIL;
+    if (!layer_fault_lookup(hook, &result))
+        return false;
+    SetLastError(static_cast<DWORD>(result) & 0xFFFF);
     return true;
 }

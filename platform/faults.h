@@ -4,11 +4,37 @@
 
 #include "windows.h"
 
+// Every entry asks its hook before it checks anything else, except that a call which hands an
+// object out through a pointer first refuses a null pointer and clears what it points to, so
+// that a failure of any kind leaves null there.
+//
+// A call a test can make fail, under the API's own name ("CreateFileA",
+// "IDirectDrawSurface7::Lock"). Each is defined once, at namespace scope beside its call, so its
+// name is known from the start of the program and layer_fail_call refuses a name no call has.
+class FaultHook {
+public:
+    explicit FaultHook(const char* name);
+    const char* name() const { return name_; }
+
+private:
+    const char* name_;
+};
+
+extern bool layerFaultsArmed;
+bool layer_fault_lookup(const FaultHook& hook, HRESULT* result);
+
 // True when a test made this call fail; *result then holds the HRESULT to return. Every API entry
 // asks, so the question costs one flag test while no test has armed a failure.
-extern bool layerFaultsArmed;
-bool layer_fault_lookup(const char* name, HRESULT* result);
-inline bool layer_fault(const char* name, HRESULT* result = nullptr)
+inline bool layer_fault(const FaultHook& hook, HRESULT* result = nullptr)
 {
-    return layerFaultsArmed && layer_fault_lookup(name, result);
+    return layerFaultsArmed && layer_fault_lookup(hook, result);
+}
+
+// The same for a call that reports failure through the last error (FALSE, null, 0,
+// INVALID_HANDLE_VALUE): when it is made to fail the last error is the armed HRESULT's code, as
+// HRESULT_FROM_WIN32 wraps it.
+bool layer_fault_sets_last_error_slow(const FaultHook& hook);
+inline bool layer_fault_sets_last_error(const FaultHook& hook)
+{
+    return layerFaultsArmed && layer_fault_sets_last_error_slow(hook);
 }

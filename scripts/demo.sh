@@ -1,33 +1,59 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the program and runs it from its own directory, where its
-# run-time files are. With a display it runs full screen until Esc. Without one it runs under a
-# virtual X display for a few seconds, then presses F12 (which saves the screen to screen.bmp)
-# and Esc as a user would, and leaves build/release/screen.bmp and a PNG copy, screen.png.
+# run-time files are:
+#
+#   scripts/demo.sh                    the demonstration scene (build/release/game)
+#   scripts/demo.sh <example> [depth]  one example, e.g. "scripts/demo.sh sprites 8"
+#
+# With a display it runs full screen until Esc. Without one it runs under a virtual X display for
+# a few seconds, then presses F12 (which saves the screen to screen.bmp) and Esc as a user would,
+# and leaves screen.bmp and a PNG copy, screen.png, beside the program.
+# The examples run at the monitor's pace (ENGINE_FRAME_CAP=vsync) unless ENGINE_FRAME_CAP is set;
+# their motion follows the clock, so the cap only spares the processor. The scene runs uncapped,
+# as ever; "ENGINE_FRAME_CAP=vsync scripts/demo.sh" shows it at the monitor's pace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The examples are the programs examples/CMakeLists.txt makes with engine_example().
+examples=($(sed -n 's/^engine_example(\([a-z_0-9]*\) .*/\1/p' examples/CMakeLists.txt))
+
+name="${1:-game}"
+if [ "$name" != game ] && [[ ! " ${examples[*]} " =~ " $name " ]]; then
+    echo "usage: $0 [example [depth]]; the examples: ${examples[*]}" >&2
+    exit 2
+fi
+shift || true
 
 scripts/setup-debian.sh
 cmake --preset release >/dev/null
-cmake --build --preset release --target game
-cd build/release
+cmake --build --preset release --target "$name"
+if [ "$name" = game ]; then
+    cd build/release
+    wait_seconds=4
+else
+    cd "build/release/examples/$name"
+    export ENGINE_FRAME_CAP="${ENGINE_FRAME_CAP-vsync}"
+    wait_seconds=3
+fi
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-    exec ./game
+    exec "./$name" "$@"
 fi
 
 echo "No display found: running under Xvfb for a few seconds."
-display=":$((90 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display number itself and writes it to descriptor 3.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
 xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break || sleep 0.1
+trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfile"' EXIT
+for _ in $(seq 100); do
+    [ -s "$displayfile" ] && break || sleep 0.1
 done
+export DISPLAY=":$(head -n1 "$displayfile")"
 
-./game &
-game=$!
-sleep 4
+rm -f screen.bmp screen.png
+"./$name" "$@" &
+program=$!
+sleep "$wait_seconds"
 # Keys are held for a moment, as fingers hold them, so that a frame sees them down.
 press() {
     xdotool keydown "$1"
@@ -35,14 +61,14 @@ press() {
     xdotool keyup "$1"
     sleep 0.3
 }
-xdotool search --sync --onlyvisible --name '^game$' windowactivate --sync 2>/dev/null || true
+timeout 10 xdotool search --sync --onlyvisible --name "^$name\$" windowactivate --sync 2>/dev/null || true
 press F12
 press Escape
 status=0
-wait $game || status=$?
+wait $program || status=$?
 if [ -f screen.bmp ]; then
     convert screen.bmp screen.png
     echo "The screen the program showed: $(pwd)/screen.bmp and $(pwd)/screen.png"
 fi
-echo "game exited with status $status"
+echo "$name exited with status $status"
 exit $status

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, then builds and runs every test: the optimised build, the same tests
-# under AddressSanitizer and UndefinedBehaviorSanitizer and under ThreadSanitizer, the demo under
-# valgrind, the fatal-error box on a virtual display, the Windows build with MinGW-w64, the
-# starter game built and run against an installed engine (Linux and Windows), and a run of every
-# fuzzer (60 seconds each unless FUZZ_SECONDS says otherwise).
+# Installs what is missing, then builds and runs every test: the optimised build, the example
+# programs run headless with scripted input, the bricks game left to play by itself, the same
+# tests and runs under AddressSanitizer and UndefinedBehaviorSanitizer, the tests again under
+# ThreadSanitizer, the demo under valgrind, the fatal-error box on a virtual display, the Windows
+# build with MinGW-w64, the starter game built and run against an installed engine (Linux and
+# Windows), and a run of every fuzzer (60 seconds each unless FUZZ_SECONDS says otherwise).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,10 +13,13 @@ scripts/setup-debian.sh
 cmake --preset release
 cmake --build --preset release
 ctest --preset release
+scripts/examples-test.sh build/release
+scripts/bricks-test.sh build/release
 
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
+scripts/examples-test.sh build/sanitize
 
 cmake --preset tsan
 cmake --build --preset tsan
@@ -26,7 +30,7 @@ scripts/error-box.sh build/release/error-box.png
 
 cmake --preset windows
 cmake --build --preset windows
-echo "Windows build: build/windows/game.exe"
+echo "Windows build: build/windows/game.exe and build/windows/examples/<name>/<name>.exe"
 
 scripts/test-install.sh
 

@@ -3,10 +3,14 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <utility>
 #include <vector>
 
 #include "support.h"
+#include "input/input.h"
+#include "scene/scene.h"
+#include "sound/sound.h"
 
 namespace {
 
@@ -169,31 +173,77 @@ TEST(MainLoop, NoPrimaryToRestoreEndsTheLoopSilently)
 
 TEST(MainLoop, EachFrameReachesTheWindow)
 {
+    // Each 16-bit pixel and the 0xRRGGBB the window shows for it, worked out by hand: each channel
+    // widened to 8 bits with its top bits repeated below it (5 bits 00001 -> 00001000, 6 bits
+    // 100000 -> 10000010). The first three are the scene's background, status text and frame.
+    const std::map<uint16_t, uint32_t> widened = {
+        {0x0861, 0x080C08}, {0xFFE5, 0xFFFF29}, {0xFFFF, 0xFFFFFF}, {0xF800, 0xFF0000},
+        {0x07E0, 0x00FF00}, {0x001F, 0x0000FF}, {0x8410, 0x848284}, {0x7BEF, 0x7B7D7B}};
     layer_capture_message_boxes(true);
-    ScratchDirectory dir;
+    ScratchDirectory dir;  // no text file: the text surface holds only what is put there below
     int frames = 0;
-    int mismatches = -1;
+    std::map<uint16_t, int> seen;
     layer_on_present([&] {
-        if (++frames < 3)
+        if (++frames == 1) {
+            // The scene lays its text surface over every later frame; these pixels go with it.
+            int x = 0;
+            for (const auto& [pixel, rgb] : widened)
+                WritePixel(pTextSurface, x++, 100, pixel);
             return;
-        // The screen surface as the frame left it, and the window's picture of it.
+        }
         LayerPicture picture;
         ASSERT_TRUE(layer_window_picture(&picture));
         ASSERT_EQ(picture.width, 800);
         ASSERT_EQ(picture.height, 600);
         const auto* screen = static_cast<const uint16_t*>(LockSurfaceMemory(pScreenSurface));
         ASSERT_NE(screen, nullptr);
-        mismatches = 0;
-        for (int i = 0; i < 800 * 600; ++i) {
-            const uint32_t p = screen[i], r = p >> 11, g = (p >> 5) & 63, b = p & 31;
-            const uint32_t rgb = ((r << 3 | r >> 2) << 16) | ((g << 2 | g >> 4) << 8) | (b << 3 | b >> 2);
-            mismatches += picture.pixels[i] != rgb;
+        for (int i = 0; i < 800 * 600 && !::testing::Test::HasFailure(); ++i) {
+            const auto found = widened.find(screen[i]);
+            if (found == widened.end())
+                ADD_FAILURE() << "pixel " << i << ": unexpected 0x" << std::hex << screen[i];
+            else if (picture.pixels[i] != found->second)
+                ADD_FAILURE() << "pixel " << i << ": 0x" << std::hex << screen[i] << " shows as 0x"
+                              << picture.pixels[i] << ", expected 0x" << found->second;
+            else
+                ++seen[screen[i]];
         }
         UnlockSurfaceMemory(pScreenSurface);
         layer_set_key_state(VK_ESCAPE, true);
     });
     EXPECT_EQ(RunProgram(), 0);
-    EXPECT_EQ(mismatches, 0);
+    EXPECT_EQ(seen.size(), widened.size()) << "every value above was on the screen";
+}
+
+TEST(MainLoop, F12WritesTheFrameJustPresented)
+{
+    // The scene's pixels without a text file, and the same in the file's 5-5-5 form.
+    const std::map<uint16_t, uint16_t> fiveFiveFive = {{0x0861, 0x0421}, {0xFFE5, 0x7FE5}, {0xFFFF, 0x7FFF}};
+    layer_capture_message_boxes(true);
+    ScratchDirectory dir;
+    int frames = 0;
+    std::vector<uint16_t> presented;  // frame 3 as the file keeps it, bottom row first
+    layer_on_present([&] {
+        ++frames;
+        if (frames == 3) {
+            const auto* screen = static_cast<const uint16_t*>(LockSurfaceMemory(pScreenSurface));
+            ASSERT_NE(screen, nullptr);
+            for (int y = 599; y >= 0; --y)
+                for (int x = 0; x < 800; ++x) {
+                    const auto found = fiveFiveFive.find(screen[y * 800 + x]);
+                    presented.push_back(found == fiveFiveFive.end() ? 0xDEAD : found->second);
+                }
+            UnlockSurfaceMemory(pScreenSurface);
+            layer_set_key_state(VK_F12, true);
+        } else if (frames == 4) {
+            layer_set_key_state(VK_F12, false);
+            layer_set_key_state(VK_ESCAPE, true);
+        }
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    const std::vector<uint8_t> file = ReadBytes("screen.bmp");
+    ASSERT_EQ(file.size(), 54u + 800 * 600 * 2);
+    for (size_t i = 0; i < presented.size(); ++i)
+        ASSERT_EQ(file[54 + 2 * i] | file[55 + 2 * i] << 8, presented[i]) << "pixel " << i << " of the file";
 }
 
 // Start-up failures: each row is one run of the program in its own process.
@@ -238,9 +288,19 @@ TEST(Startup, ScreenSurfaceFallsBackToSystemMemoryWhenVideoMemoryFails)
 {
     layer_capture_message_boxes(true);
     layer_fail_call("IDirectDraw7::CreateSurface", 2);  // the screen surface's video-memory try
-    layer_on_present([] { layer_set_key_state(VK_ESCAPE, true); });
+    DWORD caps = 0;
+    layer_on_present([&] {
+        DDSURFACEDESC2 desc{};
+        desc.dwSize = sizeof(desc);
+        if (pScreenSurface->GetSurfaceDesc(&desc) == DD_OK)
+            caps = desc.ddsCaps.dwCaps;
+        layer_set_key_state(VK_ESCAPE, true);
+    });
     EXPECT_EQ(RunProgram(), 0);
     EXPECT_TRUE(layer_message_boxes().empty());
+    EXPECT_EQ(caps & (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY | DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE),
+              static_cast<DWORD>(DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY | DDSCAPS_3DDEVICE))
+        << "a frame was drawn on a system-memory screen surface that keeps its 3D capability";
 }
 
 TEST(Startup, UnregisteredClassOrMissingWindowEndsSilently)
@@ -269,6 +329,38 @@ TEST(AbortProgram, ReleasesEverythingShowsTheBoxAndEndsTheLoop)
     EXPECT_FALSE(PumpMessages());
     ReleaseDirectDraw();  // safe to run again
     EXPECT_EQ(pDirectDraw, nullptr);
+}
+
+// Stand-ins for the three devices, so that the order of their releases shows.
+struct NotedDevices {
+    NotedDirectDraw display{"display"};
+    NotedDirectSound sound{"sound"};
+    NotedDirectInput input{"input"};
+    NotedDevices()
+    {
+        pDirectDraw = &display;
+        pDirectSound = &sound;
+        pDirectInput = &input;
+    }
+};
+
+TEST(AbortProgram, ReleasesDisplaySoundAndInputThenHidesTheWindowBeforeTheBox)
+{
+    OpenGameWindow();
+    layer_capture_message_boxes(true);
+    NotedDevices devices;
+    AbortProgram(hMainWindow, "Step");
+    EXPECT_EQ(ReleaseLog, (std::vector<std::string>{"display", "sound", "input"})) << "once each";
+    ASSERT_EQ(layer_message_boxes().size(), 1u);
+    EXPECT_FALSE(layer_message_boxes()[0].ownerVisible);
+}
+
+TEST(WindowProcedure, DestroyReleasesDisplayThenSoundThenInput)
+{
+    OpenGameWindow();
+    NotedDevices devices;
+    DestroyWindow(hMainWindow);
+    EXPECT_EQ(ReleaseLog, (std::vector<std::string>{"display", "sound", "input"}));
 }
 
 TEST(WindowProcedure, DestroyStopsTheTimerAndReleasesTheDisplay)

@@ -414,4 +414,22 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
         EXPECT_EQ(ReadPixel(image, 2, 1), 0u);
         image->Release();
     }
+
+    // Run lengths (two pixels of white entry 5) whose header claims more data than the file
+    // holds, and bit-field masks past the end of a one-pixel file: no picture, nothing read
+    // past the file.
+    std::vector<uint8_t> table(1024, 0);
+    table[20] = table[21] = table[22] = 0xFF;
+    std::vector<uint8_t> runs = Bmp(4, 1, 8, {{2, 5, 0, 1}}, table);
+    Put32(runs, 30, BI_RLE8);
+    Put32(runs, 34, 100000);
+    std::vector<uint8_t> fields = Bmp(1, 1, 16, {{0xFF, 0xFF}});
+    Put32(fields, 30, BI_BITFIELDS);
+    for (const std::vector<uint8_t>* file : {&runs, &fields}) {
+        WriteBytes("lying.bmp", *file);
+        IDirectDrawSurface7* image = LoadBitmapSurface("lying.bmp");
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(ReadPixel(image, 0, 0), 0u);
+        image->Release();
+    }
 }

@@ -196,7 +196,33 @@ TEST(ReleaseDirectDraw, RunsAnyNumberOfTimes)
     EXPECT_EQ(layer_video_memory_used(), 0u);
     ReleaseDirectDraw();
     EXPECT_FALSE(RestoreLostSurfaces());
-    PresentScreen();  // nothing to present; must not touch released objects
+    ASSERT_TRUE(AppActive) << "else the present below would stop before its surfaces";
+    const unsigned presents = layer_present_count();
+    PresentScreen();  // nothing left to present from or to
+    EXPECT_EQ(layer_present_count(), presents);
+}
+
+TEST(ReleaseDirectDraw, GivesBackPrimaryScreenPaletteTableAndScratchThenTheDevice)
+{
+    NotedSurface primary("primary"), back("back buffer"), screen("screen"), first("table 0"),
+        second("table 1"), scratch("scratch");
+    Noted<IDirectDrawPalette> palette("palette");
+    NotedDirectDraw device("device");
+    pPrimarySurface = &primary;
+    pBackSurface = &back;
+    pScreenSurface = &screen;
+    pPalette = &palette;
+    SurfaceTable[0] = &first;
+    SurfaceTable[1] = &second;
+    SurfaceCount = 2;
+    pScratchSurface = &scratch;
+    pDirectDraw = &device;
+    ReleaseDirectDraw();
+    EXPECT_EQ(ReleaseLog, (std::vector<std::string>{"primary", "screen", "palette", "table 0", "table 1",
+                                                    "scratch", "device"}))
+        << "the back buffer goes with the primary";
+    EXPECT_TRUE(!pPrimarySurface && !pBackSurface && !pScreenSurface && !pPalette && !SurfaceTable[0] &&
+                !SurfaceTable[1] && !pScratchSurface && !pDirectDraw);
 }
 
 TEST(PresentScreen, ShowsTheScreenOnlyWhileActive)

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <climits>
+#include <optional>
 
 #include "draw/draw.h"
 #include "draw_support.h"
@@ -18,7 +19,7 @@ struct Figure {
     const char* name;
     Kind kind;
     int a, b, c, d;  // x1, y1, x2, y2 / centre and radius / centre, width and height
-    Points points;   // worked out by hand; empty: the tracer's points on the screen
+    std::optional<Points> points;  // on the screen, worked out by hand; none: the Expected... ones
 };
 
 void Draw(const Figure& f, int bits, uint32_t colour)
@@ -37,18 +38,32 @@ void Draw(const Figure& f, int bits, uint32_t colour)
     }
 }
 
-Points Trace(const Figure& f)
+// Every pixel of one row, or of one column, of the screen.
+Points Row(int y)
 {
-    const TraceArea screen{800, 600};
     Points points;
-    auto keep = [&](int64_t x, int64_t y) { points.emplace_back(x, y); };
-    if (f.kind == Line)
-        TraceLine(f.a, f.b, f.c, f.d, keep, &screen);
-    else if (f.kind == Circle)
-        TraceCircle(f.a, f.b, f.c, keep, &screen);
-    else
-        TraceEllipse(f.a, f.b, f.c, f.d, keep, &screen);
+    for (int x = 0; x < 800; ++x)
+        points.emplace_back(x, y);
     return points;
+}
+
+Points Column(int x)
+{
+    Points points;
+    for (int y = 0; y < 600; ++y)
+        points.emplace_back(x, y);
+    return points;
+}
+
+Points Expected(const Figure& f)
+{
+    if (f.points)
+        return *f.points;
+    if (f.kind == Line)
+        return ExpectedLine(f.a, f.b, f.c, f.d, 800, 600);
+    if (f.kind == Circle)
+        return ExpectedCircle(f.a, f.b, f.c, 800, 600);
+    return ExpectedEllipse(f.a, f.b, f.c, f.d, 800, 600);
 }
 
 }  // namespace
@@ -58,26 +73,31 @@ TEST(DirectWrite, EachFamilyStoresItsColourAtExactlyTheVisitedPoints)
     Points ellipse;
     for (auto [x, y] : Points{{0, 5}, {1, 5}, {2, 5}, {3, 4}, {4, 3}, {4, 2}, {5, 1}, {5, 0}})
         ellipse.insert(ellipse.end(), {{400 + x, 300 + y}, {400 + x, 300 - y}, {400 - x, 300 - y}, {400 - x, 300 + y}});
+    // Semi-axes of a billion and 1: up to 400 columns from the centre the rows stay at 1 above
+    // and below it (2 x^2 < A^2), so every column of rows 299 and 301.
+    Points twoRows;
+    for (int x = 0; x < 800; ++x)
+        twoRows.insert(twoRows.end(), {{x, 299}, {x, 301}});
     const Figure figures[] = {
-        {"one point, element 2 * 800 + 3", Line, 3, 2, 3, 2, {{3, 2}}},
-        {"line", Line, 0, 0, 5, 2, {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}},
-        {"line backwards", Line, 4, 2, 0, 0, {{4, 2}, {3, 2}, {2, 1}, {1, 1}, {0, 0}}},
-        {"radius 0: the centre", Circle, 10, 10, 0, 0, {{10, 10}}},
-        {"radius 1: four neighbours, not the centre", Circle, 20, 20, 1, 0, {{20, 21}, {20, 19}, {21, 20}, {19, 20}}},
+        {"one point, element 2 * 800 + 3", Line, 3, 2, 3, 2, Points{{3, 2}}},
+        {"line", Line, 0, 0, 5, 2, Points{{0, 0}, {1, 0}, {2, 1}, {3, 1}, {4, 2}, {5, 2}}},
+        {"line backwards", Line, 4, 2, 0, 0, Points{{4, 2}, {3, 2}, {2, 1}, {1, 1}, {0, 0}}},
+        {"radius 0: the centre", Circle, 10, 10, 0, 0, Points{{10, 10}}},
+        {"radius 1: four neighbours, not the centre", Circle, 20, 20, 1, 0, Points{{20, 21}, {20, 19}, {21, 20}, {19, 20}}},
         {"ellipse 10 x 10", Ellipse, 400, 300, 10, 10, ellipse},
         // Off the screen in part or whole: only the points on it are stored.
-        {"line across and beyond the screen", Line, -100, -30, 900, 650, {}},
-        {"longest line there is", Line, INT_MIN, 5, INT_MAX, 7, {}},
-        {"steep line from far below", Line, 30, INT_MAX, 10, INT_MIN, {}},
-        {"circle round the top-left corner", Circle, -10, -10, 60, 0, {}},
-        {"circle round the bottom-right corner", Circle, 805, 603, 30, 0, {}},
-        {"radius a million", Circle, 400 - 1000000, 300, 1000000, 0, {}},
-        {"largest radius", Circle, 400, 300, INT_MAX, 0, {}},
-        {"most negative radius", Circle, 400, 300, INT_MIN, 0, {}},
-        {"flat ellipse reaching past top and bottom", Ellipse, 400, 300, 400, 1, {}},
-        {"ellipse round a negative centre", Ellipse, -20, 30, 100, -70, {}},
-        {"largest ellipse", Ellipse, 400, 300, INT_MIN, INT_MAX, {}},
-        {"flat ellipse of the largest width", Ellipse, 400, 300, INT_MAX, 2, {}},
+        {"line across and beyond the screen", Line, -100, -30, 900, 650, std::nullopt},
+        {"longest line there is: row 6 all along", Line, INT_MIN, 5, INT_MAX, 7, Row(6)},
+        {"steep line from far below: column 20 all along", Line, 30, INT_MAX, 10, INT_MIN, Column(20)},
+        {"circle round the top-left corner", Circle, -10, -10, 60, 0, std::nullopt},
+        {"circle round the bottom-right corner", Circle, 805, 603, 30, 0, std::nullopt},
+        {"radius a million", Circle, 400 - 1000000, 300, 1000000, 0, std::nullopt},
+        {"largest radius: nothing within a billion pixels", Circle, 400, 300, INT_MAX, 0, Points{}},
+        {"most negative radius: four axis points far away", Circle, 400, 300, INT_MIN, 0, Points{}},
+        {"flat ellipse reaching past top and bottom", Ellipse, 400, 300, 400, 1, std::nullopt},
+        {"ellipse round a negative centre", Ellipse, -20, 30, 100, -70, std::nullopt},
+        {"largest ellipse: nothing within a billion pixels", Ellipse, 400, 300, INT_MIN, INT_MAX, Points{}},
+        {"flat ellipse of the largest width", Ellipse, 400, 300, INT_MAX, 2, twoRows},
     };
     for (int bits : {16, 32}) {
         ASSERT_TRUE(BringUpDisplay(bits));
@@ -87,7 +107,7 @@ TEST(DirectWrite, EachFamilyStoresItsColourAtExactlyTheVisitedPoints)
             FillSurfaceBytes(pScreenSurface, 0xCD);
             Draw(f, bits, colour);
             Picture expected(800, 600, Sentinel(bits));
-            for (const Point& p : f.points.empty() ? Trace(f) : f.points)
+            for (const Point& p : Expected(f))
                 expected.set(p.first, p.second, colour);
             EXPECT_TRUE(SamePicture(TakePicture(pScreenSurface), expected));
         }

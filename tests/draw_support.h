@@ -46,3 +46,21 @@ testing::AssertionResult SamePicture(const Picture& actual, const Picture& expec
 // Points as the tracers give them.
 using Point = std::pair<int64_t, int64_t>;
 using Points = std::vector<Point>;
+
+// The points of a line, a circle and an ellipse worked out from what each figure is, not by
+// stepping its decision value as the tracers do; in the figure's order, and only those inside
+// [0, width) x [0, height).
+// - A line takes, at each step along its longer axis, the pixel nearest the true line; a tie
+//   takes the one nearer the start.
+// - A circle visits its four axis points, then for each x from 1 while 2x^2 <= r^2 the row a
+//   nearest the circle in that column (a(a - 1) < r^2 - x^2 <= a(a + 1)), in its eight mirror
+//   images. A negative radius visits its axis points only.
+// - An ellipse with semi-axes A and B starts at the bottom, at (0, B), and steps along x until
+//   the slope passes 45 degrees (x = A^2 / sqrt(A^2 + B^2)), moving up a row when the summed
+//   squared error of the two candidate rows is positive; then it steps up to the centre row,
+//   moving out a column when that sum for the two candidate columns is below -2B^2. Each point
+//   comes with its four mirror images. Figures of up to some thousands of steps.
+Points ExpectedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int64_t width, int64_t height);
+Points ExpectedCircle(int64_t cx, int64_t cy, int64_t r, int64_t width, int64_t height);
+Points ExpectedEllipse(int64_t cx, int64_t cy, int64_t fullWidth, int64_t fullHeight, int64_t width,
+                       int64_t height);

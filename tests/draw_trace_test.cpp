@@ -127,9 +127,9 @@ TEST(Trace, WithinAnAreaKeepsEveryPointInsideInOrder)
     for (int i = 0; i < 2000; ++i) {
         const int a = pick(-150, 230), b = pick(-150, 210), c = pick(-150, 230), d = pick(-500, 500);
         SCOPED_TRACE(testing::Message() << a << ", " << b << ", " << c << ", " << d);
-        ASSERT_EQ(Inside(Line(a, b, c, d % 210, &area), area), Inside(Line(a, b, c, d % 210), area));
-        ASSERT_EQ(Inside(Circle(a, b, c, &area), area), Inside(Circle(a, b, c), area));
-        ASSERT_EQ(Inside(Ellipse(a, b, c, d, &area), area), Inside(Ellipse(a, b, c, d), area));
+        ASSERT_EQ(Inside(Line(a, b, c, d % 210, &area), area), ExpectedLine(a, b, c, d % 210, 80, 60));
+        ASSERT_EQ(Inside(Circle(a, b, c, &area), area), ExpectedCircle(a, b, c, 80, 60));
+        ASSERT_EQ(Inside(Ellipse(a, b, c, d, &area), area), ExpectedEllipse(a, b, c, d, 80, 60));
     }
 }
 

@@ -221,9 +221,12 @@ TEST(PollJoystick, TakesTheStickBackWhenTheWindowReturnsToTheForeground)
         const int32_t before = InputState.JoyX;
         stick.axis(0, row.position);
         if (row.pollWhileAway) {
-            PollJoystick();  // the read fails, the acquire is refused, nothing changes
+            // The first poll is told that input was lost, the second that the stick is not
+            // acquired; each acquire is refused and nothing changes.
+            PollJoystick();
             PollJoystick();
             EXPECT_EQ(InputState.JoyX, before);
+            EXPECT_EQ(pJoystick->Poll(), DIERR_NOTACQUIRED) << "the loss was reported once";
         }
         PushWindowEvent(row.back);
         TakeMessages();

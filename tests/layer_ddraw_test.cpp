@@ -42,11 +42,7 @@ TEST(DirectDraw, CreationAndCooperativeLevelAreChecked)
     EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), other, nullptr), DDERR_INVALIDPARAMS);
     EXPECT_EQ(dd, nullptr);
     ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "coop";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "coop", "", WS_POPUP, 0, 0, 8, 8, nullptr, nullptr, nullptr, nullptr);
+    HWND window = MakeTestWindow("coop", DefWindowProcA, 8, 8);
     struct Row {
         const char* name;
         HWND window;
@@ -179,6 +175,34 @@ TEST(LostSurfaces, RefuseEverythingUntilRestoredWithoutTheirContents)
     EXPECT_NE(ReadPixel(video, 0, 0), 0x1234u) << "restore brings the memory back, not the picture";
 }
 
+TEST(LostSurfaces, ThoseMadeInAnotherModeStayLost)
+{
+    LayerDevice display(16, 64, 48);
+    IDirectDrawSurface7* primary = CreatePrimary(display.dd);
+    IDirectDrawSurface7* video = display.Offscreen(4, 4, DDSCAPS_VIDEOMEMORY);
+    ASSERT_EQ(display.dd->SetDisplayMode(64, 48, 16, 0, 0), DD_OK);
+    EXPECT_EQ(primary->Restore(), DD_OK) << "the same mode again";
+    EXPECT_EQ(video->Restore(), DD_OK);
+    ASSERT_EQ(display.dd->SetDisplayMode(128, 96, 16, 0, 0), DD_OK);
+    EXPECT_EQ(primary->Restore(), DDERR_WRONGMODE);
+    EXPECT_EQ(video->Restore(), DDERR_WRONGMODE);
+    EXPECT_EQ(primary->IsLost(), DDERR_SURFACELOST);
+    DDBLTFX fx{};
+    fx.dwSize = sizeof(fx);
+    EXPECT_EQ(primary->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx), DDERR_SURFACELOST);
+    video->Release();
+    primary->Release();
+    // A primary made in the new mode has its size, and the window shows all of it.
+    primary = CreatePrimary(display.dd);
+    ASSERT_NE(primary, nullptr);
+    WritePixel(primary, 127, 95, 0xF800);
+    LayerPicture picture;
+    ASSERT_TRUE(layer_window_picture(&picture));
+    EXPECT_EQ(picture.width, 128);
+    EXPECT_EQ(picture.at(127, 95), 0xFF0000u);
+    primary->Release();
+}
+
 TEST(Blt, ColorFillFillsExactlyTheRectangle)
 {
     for (int bits : {8, 16, 32}) {
@@ -306,15 +330,47 @@ TEST(BltFast, CopiesWithAndWithoutTheSourceKeyAndNeverClips)
 
 TEST(BltFast, OverlappingCopyWithinOneSurface)
 {
-    LayerDevice display(32);
-    IDirectDrawSurface7* surface = display.Offscreen(6, 1);
-    for (int x = 0; x < 6; ++x)
-        WritePixel(surface, x, 0, x + 1);
-    RECT first4{0, 0, 4, 1};
-    ASSERT_EQ(surface->BltFast(2, 0, surface, &first4, DDBLTFAST_WAIT), DD_OK);
-    const uint32_t expected[6] = {1, 2, 1, 2, 3, 4};
-    for (int x = 0; x < 6; ++x)
-        EXPECT_EQ(ReadPixel(surface, x, 0), expected[x]);
+    // Each copy within one 8 x 6 surface must land as if the source had been read whole first.
+    struct Row {
+        const char* name;
+        int x, y;  // where the source rectangle (1, 1)-(6, 5) goes
+        bool keyed;
+    };
+    const Row rows[] = {
+        {"down and right", 2, 2, false}, {"up and left", 0, 0, false},
+        {"down, same columns", 1, 2, false}, {"up, same columns", 1, 0, false},
+        {"along its lines, right", 3, 1, false}, {"along its lines, left", 0, 1, false},
+        {"keyed, down", 2, 2, true}, {"keyed, along its lines", 3, 1, true},
+        {"keyed, up and left", 0, 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LayerDevice display(32);
+        IDirectDrawSurface7* surface = display.Offscreen(8, 6);
+        uint32_t before[6][8];
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x) {
+                before[y][x] = (x * 7 + y * 5) % 4 == 0 ? 0 : uint32_t(100 + 10 * y + x);  // 0: the key
+                WritePixel(surface, x, y, before[y][x]);
+            }
+        DDCOLORKEY key{0, 0};
+        ASSERT_EQ(surface->SetColorKey(DDCKEY_SRCBLT, &key), DD_OK);
+        RECT from{1, 1, 6, 5};
+        ASSERT_EQ(surface->BltFast(row.x, row.y, surface, &from,
+                                   DDBLTFAST_WAIT | (row.keyed ? DDBLTFAST_SRCCOLORKEY : 0)), DD_OK);
+        uint32_t expected[6][8];
+        memcpy(expected, before, sizeof(expected));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x) {
+                const uint32_t value = before[1 + y][1 + x];
+                if (!row.keyed || value != 0)
+                    expected[row.y + y][row.x + x] = value;
+            }
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x)
+                ASSERT_EQ(ReadPixel(surface, x, y), expected[y][x]) << "pixel (" << x << ", " << y << ")";
+        surface->Release();
+    }
 }
 
 TEST(Primary, WhatIsWrittenToItIsWhatTheWindowShows)
@@ -377,4 +433,34 @@ TEST(Primary, PalettesAttachOnlyToEightBitSurfaces)
     IDirectDrawSurface7* plain = display.Offscreen(4, 4);
     EXPECT_EQ(plain->SetPalette(palette), DDERR_INVALIDPIXELFORMAT);
     EXPECT_EQ(palette->Release(), 0u);
+}
+
+TEST(Primary, ADeviceContextKeepsThePaletteItWasGiven)
+{
+    LayerDevice display(8, 16, 16);
+    IDirectDrawSurface7* primary = CreatePrimary(display.dd);
+    PALETTEENTRY entries[256] = {};
+    entries[7] = PALETTEENTRY{255, 0, 0, 0};
+    IDirectDrawPalette* red = nullptr;
+    ASSERT_EQ(display.dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, entries, &red, nullptr), DD_OK);
+    ASSERT_EQ(primary->SetPalette(red), DD_OK);
+    red->Release();  // the primary holds the only reference
+    HDC dc = nullptr;
+    ASSERT_EQ(primary->GetDC(&dc), DD_OK);
+    // Replacing the palette deletes the one the DC was made with; a new one of other colours
+    // takes its place in memory.
+    ASSERT_EQ(primary->SetPalette(nullptr), DD_OK);
+    PALETTEENTRY others[256];
+    for (PALETTEENTRY& entry : others)
+        entry = PALETTEENTRY{0, 0, 255, 0};
+    others[3] = PALETTEENTRY{255, 0, 0, 0};
+    IDirectDrawPalette* blue = nullptr;
+    ASSERT_EQ(display.dd->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, others, &blue, nullptr), DD_OK);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, RGB(255, 0, 0));
+    EXPECT_TRUE(TextOutA(dc, 0, 0, " ", 1));
+    ASSERT_EQ(primary->ReleaseDC(dc), DD_OK);
+    EXPECT_EQ(ReadPixel(primary, 0, 0), 7u) << "red is entry 7 of the palette the DC was made with";
+    blue->Release();
+    primary->Release();
 }

@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,10 +15,35 @@ namespace {
 
 constexpr DWORD EngineCaps = DSBCAPS_STATIC | DSBCAPS_CTRLFREQUENCY | DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME;
 
+constexpr WORD Float = 3;            // WAVE_FORMAT_IEEE_FLOAT
+constexpr WORD Extensible = 0xFFFE;  // WAVE_FORMAT_EXTENSIBLE
+
 WAVEFORMATEX Pcm(WORD channels, DWORD rate, WORD bits)
 {
     const WORD align = static_cast<WORD>(channels * bits / 8);
     return WAVEFORMATEX{WAVE_FORMAT_PCM, channels, rate, rate * align, align, bits, 0};
+}
+
+// A format record typed field by field, exactly 18 + cbSize bytes long. An extensible record
+// carries the valid bits, the channel mask and the sample format's GUID, whose first four bytes
+// hold the sample format's tag.
+std::vector<uint8_t> Record(WORD tag, WORD channels, DWORD rate, WORD bits, DWORD mask = 0,
+                            WORD subFormat = WAVE_FORMAT_PCM, WORD extra = 22)
+{
+    std::vector<uint8_t> bytes;
+    const auto put = [&](uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    };
+    const uint32_t align = channels * bits / 8u;
+    put(tag, 2); put(channels, 2); put(rate, 4); put(rate * align, 4); put(align, 2); put(bits, 2);
+    put(tag == Extensible ? extra : 0, 2);
+    if (tag == Extensible && extra >= 22) {
+        put(bits, 2); put(mask, 4);
+        put(subFormat, 4); put(0x00100000, 4); put(0xAA000080, 4); put(0x719B3800, 4);
+    }
+    bytes.shrink_to_fit();
+    return bytes;
 }
 
 struct Sound {
@@ -36,8 +62,12 @@ struct Sound {
     // A buffer holding these bytes.
     IDirectSoundBuffer* Load(WAVEFORMATEX format, const std::vector<uint8_t>& bytes)
     {
+        return Load(reinterpret_cast<WAVEFORMATEX*>(&format), bytes);
+    }
+    IDirectSoundBuffer* Load(WAVEFORMATEX* format, const std::vector<uint8_t>& bytes)
+    {
         IDirectSoundBuffer* buffer = nullptr;
-        EXPECT_EQ(Create(&format, static_cast<DWORD>(bytes.size()), &buffer), DS_OK);
+        EXPECT_EQ(Create(format, static_cast<DWORD>(bytes.size()), &buffer), DS_OK);
         void* region = nullptr;
         DWORD length = 0;
         buffer->Lock(0, 0, &region, &length, nullptr, nullptr, DSBLOCK_ENTIREBUFFER);
@@ -47,6 +77,27 @@ struct Sound {
     }
 };
 
+// Plays each buffer in turn to its end, releases them and the device, and gives back what the
+// output heard: the stretches of sound, in order.
+std::vector<std::vector<StereoFrame>> HeardInTurn(DiskCapture& capture, Sound& sound,
+                                                  const std::vector<IDirectSoundBuffer*>& buffers)
+{
+    for (IDirectSoundBuffer* buffer : buffers) {
+        EXPECT_EQ(buffer->Play(0, 0, 0), DS_OK);
+        for (DWORD status = DSBSTATUS_PLAYING; status & DSBSTATUS_PLAYING; buffer->GetStatus(&status))
+            WaitForFrames(100);
+        WaitForFrames(1000);
+    }
+    for (IDirectSoundBuffer* buffer : buffers)
+        buffer->Release();
+    sound.device->Release();
+    const std::vector<StereoFrame> frames = capture.Frames();
+    std::vector<std::vector<StereoFrame>> heard;
+    for (const auto& [first, length] : SoundRuns(frames))
+        heard.emplace_back(frames.begin() + first, frames.begin() + first + length);
+    return heard;
+}
+
 }  // namespace
 
 TEST(CreateSoundBuffer, RefusesWhatThePlatformRefuses)
@@ -54,25 +105,31 @@ TEST(CreateSoundBuffer, RefusesWhatThePlatformRefuses)
     Sound sound;
     struct Row {
         const char* name;
-        WAVEFORMATEX format;
+        std::vector<uint8_t> format;
         DWORD bytes, caps, descSize;
         HRESULT expected;
     };
-    WAVEFORMATEX badAlign = Pcm(2, 22050, 16);
-    badAlign.nBlockAlign = 3;
+    std::vector<uint8_t> badAlign = Record(WAVE_FORMAT_PCM, 2, 22050, 16);
+    badAlign[12] = 3;
+    const DWORD desc = sizeof(DSBUFFERDESC);
     const Row rows[] = {
-        {"description size", Pcm(1, 22050, 16), 400, EngineCaps, 32, DSERR_INVALIDPARAM},
-        {"3 bytes", Pcm(1, 22050, 16), 3, EngineCaps, sizeof(DSBUFFERDESC), DSERR_INVALIDPARAM},
-        {"12 bits", Pcm(1, 22050, 12), 400, EngineCaps, sizeof(DSBUFFERDESC), DSERR_INVALIDPARAM},
-        {"block of 3", badAlign, 400, EngineCaps, sizeof(DSBUFFERDESC), DSERR_INVALIDPARAM},
-        {"ADPCM", {2, 1, 22050, 11100, 256, 4, 2}, 512, EngineCaps, sizeof(DSBUFFERDESC), DSERR_BADFORMAT},
-        {"24 bits", Pcm(2, 44100, 24), 600, EngineCaps, sizeof(DSBUFFERDESC), DSERR_UNSUPPORTED},
-        {"primary", Pcm(1, 22050, 16), 400, DSBCAPS_PRIMARYBUFFER, sizeof(DSBUFFERDESC), DSERR_UNSUPPORTED},
+        {"description size", Record(WAVE_FORMAT_PCM, 1, 22050, 16), 400, EngineCaps, 32, DSERR_INVALIDPARAM},
+        {"3 bytes", Record(WAVE_FORMAT_PCM, 1, 22050, 16), 3, EngineCaps, desc, DSERR_INVALIDPARAM},
+        {"12 bits", Record(WAVE_FORMAT_PCM, 1, 22050, 12), 400, EngineCaps, desc, DSERR_INVALIDPARAM},
+        {"no channels", Record(WAVE_FORMAT_PCM, 0, 22050, 16), 400, EngineCaps, desc, DSERR_INVALIDPARAM},
+        {"block of 3", badAlign, 400, EngineCaps, desc, DSERR_INVALIDPARAM},
+        {"ADPCM", Record(2, 1, 22050, 4), 512, EngineCaps, desc, DSERR_BADFORMAT},
+        {"16-bit float", Record(Float, 1, 22050, 16), 400, EngineCaps, desc, DSERR_BADFORMAT},
+        {"extensible, short", Record(Extensible, 2, 22050, 16, 3, 1, 0), 400, EngineCaps, desc, DSERR_INVALIDPARAM},
+        {"extensible ADPCM", Record(Extensible, 2, 22050, 16, 3, 2), 400, EngineCaps, desc, DSERR_BADFORMAT},
+        {"primary", Record(WAVE_FORMAT_PCM, 1, 22050, 16), 400, DSBCAPS_PRIMARYBUFFER, desc, DSERR_UNSUPPORTED},
     };
     for (Row row : rows) {
         SCOPED_TRACE(row.name);
         IDirectSoundBuffer* buffer = reinterpret_cast<IDirectSoundBuffer*>(&row);
-        EXPECT_EQ(sound.Create(&row.format, row.bytes, &buffer, row.caps, row.descSize), row.expected);
+        EXPECT_EQ(sound.Create(reinterpret_cast<WAVEFORMATEX*>(row.format.data()), row.bytes,
+                               &buffer, row.caps, row.descSize),
+                  row.expected);
         EXPECT_EQ(buffer, nullptr);
     }
 }
@@ -217,6 +274,111 @@ TEST(Mixer, ConvertsSaturatesResumesAndPans)
     // Panned hard right: the left side is silent.
     EXPECT_EQ(at(4, 0).left, 0);
     EXPECT_EQ(at(4, 0).right, 5000);
+}
+
+// Quiet and hard-panned sounds keep their level below zero as above it: the far side of a hard
+// pan (-100 dB) is exact silence on negative half-waves too, and at -6 dB a negative level keeps
+// its value (-1000 x 0.50119 = -501.19).
+TEST(Mixer, RoundsToTheNearestValueOnBothSidesOfZero)
+{
+    DiskCapture capture;
+    Sound sound;
+    std::vector<int16_t> tone(2000);  // 20 periods, no sample on zero, each half the other negated
+    for (size_t i = 0; i < tone.size(); ++i)
+        tone[i] = static_cast<int16_t>(std::lround(20000 * std::sin((i + 0.5) * M_PI / 50)));
+    const std::vector<int16_t> level(500, -1000), quiet(500, -501), none(500, 0), silence(2000, 0);
+    struct Row {
+        std::vector<int16_t> samples;
+        LONG volume, pan;
+        std::vector<int16_t> left, right;
+    };
+    const Row rows[] = {
+        {tone, -10000, 0, {}, {}},  // not heard at all
+        {tone, 0, -10000, tone, silence},
+        {tone, 0, 10000, silence, tone},
+        {level, -600, -10000, quiet, none},
+        {level, -600, 10000, none, quiet},
+    };
+    std::vector<IDirectSoundBuffer*> buffers;
+    for (const Row& row : rows) {
+        buffers.push_back(sound.Load(Pcm(1, static_cast<DWORD>(OutputRate()), 16), Samples16(row.samples)));
+        EXPECT_EQ(buffers.back()->SetVolume(row.volume), DS_OK);
+        EXPECT_EQ(buffers.back()->SetPan(row.pan), DS_OK);
+    }
+    const auto heard = HeardInTurn(capture, sound, buffers);
+    ASSERT_EQ(heard.size(), 4u) << "the tone at -100 dB is not heard at all";
+    for (size_t i = 0; i < heard.size(); ++i) {
+        SCOPED_TRACE(i + 1);
+        const Row& row = rows[i + 1];
+        std::vector<int16_t> left, right;
+        for (const StereoFrame& frame : heard[i]) {
+            left.push_back(frame.left);
+            right.push_back(frame.right);
+        }
+        EXPECT_EQ(left, row.left);
+        EXPECT_EQ(right, row.right);
+    }
+}
+
+// Every format the platform plays, each sound two frames long (the last one played at half the
+// output rate), folded down to stereo as a stereo speaker set-up hears it: the centre at -3 dB
+// (x 0.70711) on both sides, side and back channels at -3 dB on their own side, the
+// low-frequency channel left out.
+TEST(Mixer, PlaysEveryFormatFoldedDownToStereo)
+{
+    DiskCapture capture;
+    Sound sound;
+    const DWORD rate = static_cast<DWORD>(OutputRate());
+    const WORD pcm = WAVE_FORMAT_PCM;
+    struct Row {
+        const char* name;
+        std::vector<uint8_t> format, data;
+        std::vector<std::pair<int, int>> expected;
+    };
+    const Row rows[] = {
+        {"24-bit stereo", Record(pcm, 2, rate, 24),
+         {0x00, 0x00, 0x40, 0x00, 0x00, 0xC0, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80},
+         {{16384, -16384}, {32767, -32768}}},
+        {"32-bit mono", Record(pcm, 1, rate, 32), {0, 0, 0, 0x40, 0, 0, 0, 0xE0},
+         {{16384, 16384}, {-8192, -8192}}},
+        {"float stereo", Record(Float, 2, rate, 32),  // 0.5, -0.25; 2.0, -1.0
+         {0, 0, 0, 0x3F, 0, 0, 0x80, 0xBE, 0, 0, 0, 0x40, 0, 0, 0x80, 0xBF},
+         {{16384, -8192}, {32767, -32768}}},
+        {"double mono", Record(Float, 1, rate, 64),  // 0.25, -0.5
+         {0, 0, 0, 0, 0, 0, 0xD0, 0x3F, 0, 0, 0, 0, 0, 0, 0xE0, 0xBF},
+         {{8192, 8192}, {-16384, -16384}}},
+        {"3 channels: left, right, centre", Record(pcm, 3, rate, 16),
+         Samples16({1000, 2000, 10000, 10000, 0, 0}), {{8071, 9071}, {10000, 0}}},
+        {"5.1, low frequency left out", Record(pcm, 6, rate, 16),
+         Samples16({1000, 2000, 0, 20000, 10000, 20000, 0, 0, 20000, 30000, 0, 0}),
+         {{8071, 16142}, {14142, 14142}}},
+        {"extensible 7.1, sides", Record(Extensible, 8, rate, 16, 0x63F),
+         Samples16({0, 0, 0, 0, 0, 0, 10000, 20000, 0, 0, 0, 0, 10000, 0, 0, 0}),
+         {{7071, 14142}, {7071, 0}}},
+        {"extensible, centre and back left, third channel unplaced", Record(Extensible, 3, rate, 16, 0x14),
+         Samples16({10000, 20000, 30000, 20000, 0, 30000}), {{21213, 7071}, {14142, 14142}}},
+        {"extensible float mono, front left", Record(Extensible, 1, rate, 32, 0x1, Float),
+         {0, 0, 0, 0x3F, 0, 0, 0, 0xBF}, {{16384, 0}, {-16384, 0}}},
+        {"extensible, no positions", Record(Extensible, 3, rate, 16, 0),
+         Samples16({1000, 2000, 3000, -1000, -2000, -3000}), {{1000, 2000}, {-1000, -2000}}},
+        {"24-bit mono at half the rate", Record(pcm, 1, rate / 2, 24),
+         {0x00, 0x00, 0x20, 0x00, 0x00, 0x40},
+         {{8192, 8192}, {12288, 12288}, {16384, 16384}, {8192, 8192}}},
+    };
+    std::vector<IDirectSoundBuffer*> buffers;
+    for (const Row& row : rows) {
+        std::vector<uint8_t> format = row.format;
+        buffers.push_back(sound.Load(reinterpret_cast<WAVEFORMATEX*>(format.data()), row.data));
+    }
+    const auto heard = HeardInTurn(capture, sound, buffers);
+    ASSERT_EQ(heard.size(), std::size(rows));
+    for (size_t i = 0; i < heard.size(); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        ASSERT_EQ(heard[i].size(), rows[i].expected.size());
+        for (size_t j = 0; j < heard[i].size(); ++j)
+            EXPECT_EQ(std::make_pair(int{heard[i][j].left}, int{heard[i][j].right}), rows[i].expected[j])
+                << "frame " << j;
+    }
 }
 
 TEST(DirectSoundCreate, WithoutAudioOutputMixesIntoTheVoidInRealTime)

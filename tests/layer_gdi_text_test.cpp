@@ -2,7 +2,12 @@
 // DrawTextA's lines, tabs, ampersands and bottom line, background modes, colours, handles and
 // bad input
 
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
 #include <gtest/gtest.h>
+#include FT_FREETYPE_H
+#include FT_DRIVER_H
+#include FT_MODULE_H
 
 #include <cstring>
 #include <random>
@@ -145,6 +150,44 @@ bool LiberationInstalled()
     return FaceOf(nullptr).rfind("Liberation Sans", 0) == 0;
 }
 
+// FreeType's own one-bit bitmap of a character in an installed face at a pixel size, hinted by
+// the classic TrueType interpreter as the platform hints: the ink pixels as offsets from the pen
+// on the baseline (x right, y up). Empty when the face or the glyph cannot be had.
+std::vector<std::pair<int, int>> FreeTypeInk(const std::string& family, const std::string& style,
+                                             int pixelsPerEm, char ch)
+{
+    const std::string name = family + ":style=" + style;
+    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name.c_str()));
+    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result;
+    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+    FcChar8* path = nullptr;
+    int index = 0;
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    FT_UInt version = TT_INTERPRETER_VERSION_35;
+    std::vector<std::pair<int, int>> ink;
+    if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
+        FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch && FT_Init_FreeType(&library) == 0 &&
+        FT_Property_Set(library, "truetype", "interpreter-version", &version) == 0 &&
+        FT_New_Face(library, reinterpret_cast<const char*>(path), index, &face) == 0 &&
+        FT_Set_Pixel_Sizes(face, 0, pixelsPerEm) == 0 &&
+        FT_Load_Char(face, static_cast<unsigned char>(ch), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0) {
+        const FT_GlyphSlot slot = face->glyph;
+        for (int row = 0; row < static_cast<int>(slot->bitmap.rows); ++row)
+            for (int column = 0; column < static_cast<int>(slot->bitmap.width); ++column)
+                if (slot->bitmap.buffer[row * slot->bitmap.pitch + column / 8] & (0x80 >> (column % 8)))
+                    ink.push_back({slot->bitmap_left + column, slot->bitmap_top - row});
+    }
+    if (library)
+        FT_Done_FreeType(library);
+    if (match)
+        FcPatternDestroy(match);
+    FcPatternDestroy(pattern);
+    return ink;
+}
+
 }  // namespace
 
 TEST(CreateFontA, FacesResolveToTheInstalledStandIns)
@@ -283,6 +326,34 @@ TEST(TextOutA, CyrillicBytesDrawTheCyrillicLetters)
     const Picture latin1 = Drawn(canvas, 30, 24, {Text("\xC0", 4, 2, 16, FW_NORMAL, "Times New Roman")});
     EXPECT_NE(latin1, Drawn(canvas, 30, 24, {Text("A", 4, 2, 16, FW_NORMAL, "Times New Roman")}))
         << "0xC0 is A with a grave accent in Windows-1252";
+}
+
+TEST(TextOutA, GlyphInkIsCutToTheCell)
+{
+    if (!LiberationInstalled())
+        GTEST_SKIP() << "fonts-liberation is not installed";
+    // 12-pixel bold Arial Cyr is Liberation Sans Bold at 11 pixels per em (see the tests above):
+    // ascent 10, descent 2. Each glyph draws FreeType's bitmap of it, pen at x 8 and baseline at
+    // y 18, less the rows above y 8 and from y 20 down.
+    constexpr int Left = 8, Top = 8, Ascent = 10, Descent = 2;
+    Canvas canvas(32);
+    size_t cut = 0;
+    for (char ch : std::string("pgjqy[]")) {
+        SCOPED_TRACE(ch);
+        const auto ink = FreeTypeInk("Liberation Sans", "Bold", 11, ch);
+        ASSERT_FALSE(ink.empty());
+        const Picture drawn = Drawn(canvas, 30, 30, {Text(std::string(1, ch), Left, Top, 12, FW_BOLD, "Arial Cyr")});
+        Picture expected = drawn;
+        std::fill(expected.pixels.begin(), expected.pixels.end(), Sentinel);
+        for (const auto& [x, y] : ink) {
+            if (y > -Descent && y <= Ascent)
+                expected.at(Left + x, Top + Ascent - y) = 0x00FB6704;  // orange at 32 bits
+            else
+                ++cut;
+        }
+        ExpectSamePicture(drawn, expected, "glyph-in-cell");
+    }
+    EXPECT_GT(cut, 0u) << "the descenders reach below the cell, so some ink is cut";
 }
 
 TEST(TextOutA, TransparentTouchesOnlyGlyphsAndOpaqueFillsTheCellInTheConvertedColours)
@@ -496,9 +567,22 @@ TEST(GdiText, AnyBytesStayInsideTheRectangleAndTheSurface)
                         ASSERT_TRUE(!outside || picture.at(x, y) == Sentinel) << "pixel (" << x << ", " << y << ")";
                     }
                 }
+                // TextOutA has no rectangle: what it draws stays on the line that starts at
+                // (left, top), no taller than twice the font's height and no longer than that per
+                // character, give or take the pixel by which a glyph may reach past its cell.
+                const Picture before = ReadPicture(surface);
                 Draw line = Text(text, rect.left, rect.top, height);
                 line.mode = box.mode;
                 EXPECT_TRUE(DrawOn(surface, line));
+                const Picture after = ReadPicture(surface);
+                const int64_t left = rect.left, top = rect.top;
+                const int64_t reach = 2 * std::max(std::abs(int64_t{height}), int64_t{16});
+                for (int y = 0; y < 30; ++y)
+                    for (int x = 0; x < 50; ++x) {
+                        const bool onLine = y >= top - 1 && y < top + reach && x >= left - 1 &&
+                                            x < left + int64_t(text.size()) * reach;
+                        ASSERT_TRUE(onLine || after.at(x, y) == before.at(x, y)) << "pixel (" << x << ", " << y << ")";
+                    }
             }
         }
     }

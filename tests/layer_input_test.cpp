@@ -10,18 +10,9 @@
 
 namespace {
 
-HINSTANCE__ instance{};
-
 HWND MakeWindow(UINT style)
 {
-    WNDCLASSA windowClass{};
-    windowClass.style = style;
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = &instance;
-    windowClass.lpszClassName = "input-test";
-    RegisterClassA(&windowClass);
-    HWND window = CreateWindowExA(0, "input-test", "", WS_POPUP, 0, 0, 1024, 768, nullptr, nullptr,
-                                  &instance, nullptr);
+    HWND window = MakeTestWindow("input-test", DefWindowProcA, 1024, 768, style);
     ShowWindow(window, SW_SHOWNORMAL);
     TakeMessages();
     return window;

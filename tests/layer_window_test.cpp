@@ -21,18 +21,7 @@ LRESULT CALLBACK RecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HINSTANCE__ instance{};
-
-HWND MakeWindow()
-{
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = RecordingProc;
-    windowClass.hInstance = &instance;
-    windowClass.lpszClassName = "recorder";
-    RegisterClassA(&windowClass);
-    return CreateWindowExA(0, "recorder", "title", WS_POPUP, 0, 0, 320, 200, nullptr, nullptr,
-                           &instance, nullptr);
-}
+HWND MakeWindow() { return MakeTestWindow("recorder", RecordingProc, 320, 200); }
 
 std::vector<UINT> Messages(UINT only = 0)
 {
@@ -63,7 +52,7 @@ TEST(Windows, ShowWindowActivatesSynchronouslyAndUpdateWindowPaintsOnce)
 {
     HWND window = MakeWindow();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_HINSTANCE), reinterpret_cast<LONG_PTR>(&instance));
+    EXPECT_EQ(GetWindowLongPtrA(window, GWLP_HINSTANCE), reinterpret_cast<LONG_PTR>(TestInstance()));
     seen.clear();
     EXPECT_FALSE(ShowWindow(window, SW_SHOWNORMAL)) << "it was hidden before";
     ASSERT_EQ(Messages(WM_ACTIVATE).size(), 1u) << "sent inside ShowWindow, not queued";
@@ -155,6 +144,14 @@ TEST(Messages, DestroyWindowRunsItsMessagesAtOnceAndFlushesTheQueue)
     MSG message;
     EXPECT_FALSE(PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) << "no posted message, no tick";
     EXPECT_FALSE(KillTimer(window, 1)) << "the timer died with the window";
+}
+
+TEST(Timers, IdZeroAnswersOneWhenMadeAndWhenRearmed)
+{
+    HWND window = MakeWindow();
+    EXPECT_EQ(SetTimer(window, 0, 100, nullptr), 1u);
+    EXPECT_EQ(SetTimer(window, 0, 200, nullptr), 1u) << "re-arming succeeds as making it did";
+    EXPECT_TRUE(KillTimer(window, 0));
 }
 
 TEST(Timers, TickOncePerPeriodCoalescedAndAcrossTheWrap)

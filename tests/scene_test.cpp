@@ -55,6 +55,19 @@ std::vector<uint16_t> Screen()
     return pixels;
 }
 
+// Expects the frame just drawn to show line as its status line: the same pixels as line drawn
+// alone on the cleared screen.
+void ExpectStatusLine(const char* line)
+{
+    const std::vector<uint16_t> drawn = Screen();
+    FillScreenRect(0, 0, 800, 600, ColorDark);
+    DrawTextLine(30, 15, 12, 0x0028FFFF, line);
+    const std::vector<uint16_t> expected = Screen();
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 300; ++x)
+            ASSERT_EQ(drawn[y * 800 + x], expected[y * 800 + x]) << "pixel (" << x << ", " << y << ")";
+}
+
 }  // namespace
 
 TEST(Scene, MotionsFollowTheFrameCount)
@@ -142,19 +155,33 @@ TEST(Scene, StatusLineReadsDepthAndRateAndTheJoystick)
             JoystickPresent = true;
         }
         DrawScene();
-        const std::vector<uint16_t> drawn = Screen();
-        // The same line drawn alone on the cleared screen must give the same pixels.
-        FillScreenRect(0, 0, 800, 600, ColorDark);
-        DrawTextLine(30, 15, 12, 0x0028FFFF, joystick ? "16 Fps - 000 joystick" : "16 Fps - 000");
-        const std::vector<uint16_t> expected = Screen();
-        for (int y = 0; y < 30; ++y)
-            for (int x = 0; x < 300; ++x)
-                ASSERT_EQ(drawn[y * 800 + x], expected[y * 800 + x]) << "pixel (" << x << ", " << y << ")";
+        ExpectStatusLine(joystick ? "16 Fps - 000 joystick" : "16 Fps - 000");
         ReleaseDirectInput();
         pTextSurface->Release();  // it holds the display device too
         ReleaseDirectDraw();
         JoystickPresent = false;
         hMainWindow = nullptr;
+    }
+}
+
+TEST(Scene, StatusLineShowsTheMeasuredRateInThreeDigitsOrMore)
+{
+    Scene scene(nullptr);
+    layer_set_time(0);
+    struct Row {
+        DWORD tenthFrameAt;  // the clock when the tenth frame since the last measurement is drawn
+        const char* line;
+    };
+    // The first ten frames are measured from time 0: 10 frames in 167 ms are 59 a second; the
+    // next ten take 1 ms: 10000.
+    const Row rows[] = {{167, "16 Fps - 059"}, {168, "16 Fps - 10000"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        for (int frame = 1; frame < 10; ++frame)
+            DrawScene();
+        layer_set_time(row.tenthFrameAt);
+        DrawScene();
+        ExpectStatusLine(row.line);
     }
 }
 

@@ -56,6 +56,8 @@ TEST(SoundTable, AddSoundFillsSlotsInOrderUntilAllAreUsed)
         EXPECT_FALSE(IsSoundPlaying(slot));
         PlaySoundOnce(0, 0, slot);
     }
+    for (int32_t slot = 0; slot < SoundSlotCount; ++slot)
+        EXPECT_FALSE(IsSoundPlaying(slot)) << "slot " << slot << ": no slot plays for one that is not there";
     EXPECT_TRUE(layer_message_boxes().empty());
 }
 
@@ -93,7 +95,7 @@ TEST(SoundTable, LoadFailuresEndTheProgramNamingTheStep)
         {"pWave-Open sounds", {}, nullptr},
         {"pWave-Open sounds", {'R', 'I', 'F', 'F'}, nullptr},
         {"CreateSoundBuffer", Level(22050, 8, 1), "IDirectSound::CreateSoundBuffer"},
-        {"CreateSoundBuffer", WaveBytes(1, 22050, 24, std::vector<uint8_t>(6)), nullptr},
+        {"CreateSoundBuffer", WaveBytes(1, 22050, 12, std::vector<uint8_t>(6)), nullptr},
         {"CreateSoundBuffer", WaveBytes(1, 22050, 16, {}), nullptr},
         {"SoundBuffer[n]->Lock", Level(22050, 8, 1), "IDirectSoundBuffer::Lock"},
     };

@@ -100,16 +100,27 @@ void FillSurfaceBytes(IDirectDrawSurface7* surface, uint8_t value)
     surface->Unlock(nullptr);
 }
 
-LayerDevice::LayerDevice(int bits, int width, int height)
+HINSTANCE TestInstance()
 {
     static HINSTANCE__ instance{};
+    return &instance;
+}
+
+HWND MakeTestWindow(const char* className, WNDPROC procedure, int width, int height, UINT classStyle)
+{
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = &instance;
-    windowClass.lpszClassName = "layer-test";
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = TestInstance();
+    windowClass.lpszClassName = className;
     RegisterClassA(&windowClass);
-    window = CreateWindowExA(0, "layer-test", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                             &instance, nullptr);
+    return CreateWindowExA(0, className, "title", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                           TestInstance(), nullptr);
+}
+
+LayerDevice::LayerDevice(int bits, int width, int height)
+{
+    window = MakeTestWindow("layer-test", DefWindowProcA, width, height);
     ShowWindow(window, SW_SHOWNORMAL);
     EXPECT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
     EXPECT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
@@ -168,6 +179,8 @@ void WritePixel(IDirectDrawSurface7* surface, int x, int y, uint32_t value)
     memcpy(static_cast<uint8_t*>(desc.lpSurface) + y * desc.lPitch + x * bytes, &value, bytes);
     surface->Unlock(nullptr);
 }
+
+std::vector<std::string> ReleaseLog;
 
 std::string AbortText(const std::string& step)
 {

@@ -48,6 +48,12 @@ void PushWindowEvent(int windowEvent);
 // Fills every byte of a surface's rows (padding included) with value.
 void FillSurfaceBytes(IDirectDrawSurface7* surface, uint8_t value);
 
+// The module instance the test windows are registered with.
+HINSTANCE TestInstance();
+// A hidden popup window at the origin, of a class of its own that is registered on first use.
+HWND MakeTestWindow(const char* className, WNDPROC procedure, int width, int height,
+                    UINT classStyle = 0);
+
 // A DirectDraw device of its own, exclusive full screen at width x height x bits on a window of
 // its own: how the layer tests reach the API without the engine. Whatever the test has not given
 // back itself (ReleaseDevice) goes with the object.
@@ -69,6 +75,58 @@ public:
 // One pixel of a surface, of whatever depth its description gives.
 uint32_t ReadPixel(IDirectDrawSurface7* surface, int x, int y);
 void WritePixel(IDirectDrawSurface7* surface, int x, int y, uint32_t value);
+
+// Stand-ins for the objects a teardown gives back: Release notes the stand-in's name in
+// ReleaseLog and answers 0; every other call fails.
+extern std::vector<std::string> ReleaseLog;
+
+template <typename Interface>
+struct Noted : Interface {
+    explicit Noted(const char* noted) : name(noted) {}
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        ReleaseLog.push_back(name);
+        return 0;
+    }
+    const char* name;
+};
+
+struct NotedSurface : Noted<IDirectDrawSurface7> {
+    using Noted::Noted;
+    HRESULT STDMETHODCALLTYPE Blt(LPRECT, LPDIRECTDRAWSURFACE7, LPRECT, DWORD, LPDDBLTFX) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE BltFast(DWORD, DWORD, LPDIRECTDRAWSURFACE7, LPRECT, DWORD) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS2, LPDIRECTDRAWSURFACE7*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE GetDC(HDC*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC2) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE IsLost() override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE Lock(LPRECT, LPDDSURFACEDESC2, DWORD, HANDLE) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE ReleaseDC(HDC) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE Restore() override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE SetColorKey(DWORD, LPDDCOLORKEY) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE Unlock(LPRECT) override { return E_FAIL; }
+};
+
+struct NotedDirectDraw : Noted<IDirectDraw7> {
+    using Noted::Noted;
+    HRESULT STDMETHODCALLTYPE CreatePalette(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*, IUnknown*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC2, LPDIRECTDRAWSURFACE7*, IUnknown*) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD, DWORD, DWORD, DWORD, DWORD) override { return E_FAIL; }
+};
+
+struct NotedDirectSound : Noted<IDirectSound> {
+    using Noted::Noted;
+    HRESULT STDMETHODCALLTYPE CreateSoundBuffer(LPCDSBUFFERDESC, LPLPDIRECTSOUNDBUFFER, LPUNKNOWN) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return E_FAIL; }
+};
+
+struct NotedDirectInput : Noted<IDirectInput8A> {
+    using Noted::Noted;
+    HRESULT STDMETHODCALLTYPE CreateDevice(REFGUID, LPDIRECTINPUTDEVICE8A*, LPUNKNOWN) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE EnumDevices(DWORD, LPDIENUMDEVICESCALLBACKA, LPVOID, DWORD) override { return E_FAIL; }
+};
 
 // The abort box's text for a step, in Windows-1251, typed out byte by byte.
 std::string AbortText(const std::string& step);

@@ -39,6 +39,12 @@ bool ExampleKeyPressed(int virtualKey)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCommand)
 {
+    // The display's size is settled first, so that the window and the controller's axis ranges
+    // (half the screen each way) are made for it.
+    ScreenWidth = 800;
+    ScreenHeight = 600;
+    BitsPerPixel = static_cast<uint16_t>(ChosenDepth(commandLine));
+
     WNDCLASSA windowClass{};
     windowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     windowClass.lpfnWndProc = MainWndProc;
@@ -62,9 +68,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         AbortProgram(hMainWindow, "InitDirectSound");
         return 1;
     }
-    ScreenWidth = 800;
-    ScreenHeight = 600;
-    BitsPerPixel = static_cast<uint16_t>(ChosenDepth(commandLine));
     if (!InitDirectDraw(hMainWindow, BitsPerPixel)) {
         AbortProgram(hMainWindow, "InitDirectDraw");
         return 1;

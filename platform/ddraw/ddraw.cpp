@@ -8,6 +8,17 @@
 #include "objects.h"
 #include "testing.h"
 
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook IDirectDraw7SetCooperativeLevelFault("IDirectDraw7::SetCooperativeLevel");
+const FaultHook IDirectDraw7SetDisplayModeFault("IDirectDraw7::SetDisplayMode");
+const FaultHook IDirectDraw7CreatePaletteFault("IDirectDraw7::CreatePalette");
+const FaultHook IDirectDraw7CreateSurfaceFault("IDirectDraw7::CreateSurface");
+const FaultHook DirectDrawCreateExFault("DirectDrawCreateEx");
+
+}  // namespace
+
 using namespace dd;
 
 const GUID IID_IDirectDraw7 = {0x15e65ec0, 0x3b9c, 0x11d2, {0xb9, 0x2f, 0x00, 0x60, 0x97, 0x97, 0xea, 0x5b}};
@@ -40,10 +51,7 @@ bool size_is_valid(DWORD size, DWORD ownSize, DWORD size32)
     return size == ownSize || size == size32;
 }
 
-void note_unsupported(const char* call, const char* what)
-{
-    fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
-}
+bool video_memory_fits(size_t bytes) { return videoMemoryUsed + bytes <= videoMemoryBudget; }
 
 uint32_t pixel_mask(int bitsPerPixel)
 {
@@ -98,7 +106,7 @@ ULONG Device::Release()
 HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDraw7::SetCooperativeLevel", &result))
+    if (layer_fault(IDirectDraw7SetCooperativeLevelFault, &result))
         return result;
     const bool normal = (flags & DDSCL_NORMAL) != 0;
     const bool exclusiveWanted = (flags & DDSCL_EXCLUSIVE) != 0;
@@ -130,7 +138,7 @@ HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
 HRESULT Device::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DWORD, DWORD flags)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDraw7::SetDisplayMode", &result))
+    if (layer_fault(IDirectDraw7SetDisplayModeFault, &result))
         return result;
     if (width == 0 || height == 0)
         return DD_OK;  // asks for nothing
@@ -150,6 +158,9 @@ HRESULT Device::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DW
     for (Surface* surface : surfaces())
         if (surface->owner == this && (surface->video || surface->is_front()))
             surface->set_lost();
+    if (!modeSet || modeWidth != static_cast<int>(width) || modeHeight != static_cast<int>(height) ||
+        modeBits != static_cast<int>(bitsPerPixel))
+        ++modeCount;
     modeSet = true;
     modeWidth = static_cast<int>(width);
     modeHeight = static_cast<int>(height);
@@ -161,7 +172,7 @@ HRESULT Device::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWP
                               IUnknown* outer)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDraw7::CreatePalette", &result))
+    if (layer_fault(IDirectDraw7CreatePaletteFault, &result))
         return result;
     if (outer)
         return CLASS_E_NOAGGREGATION;
@@ -181,7 +192,7 @@ HRESULT Device::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWP
 HRESULT Device::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* out, IUnknown* outer)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDraw7::CreateSurface", &result))
+    if (layer_fault(IDirectDraw7CreateSurfaceFault, &result))
         return result;
     if (outer)
         return CLASS_E_NOAGGREGATION;
@@ -239,7 +250,7 @@ HRESULT Device::create_primary(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE7*
     const int pitch = aligned_pitch(w, bits, true);
     const size_t bytes = static_cast<size_t>(pitch) * h;
     const size_t needed = chain ? 2 * bytes : bytes;
-    if (videoMemoryUsed + needed > videoMemoryBudget)
+    if (!video_memory_fits(needed))
         return DDERR_OUTOFVIDEOMEMORY;
     uint8_t* frontMemory = allocate_pixels(bytes);
     uint8_t* backMemory = chain ? allocate_pixels(bytes) : nullptr;
@@ -292,7 +303,7 @@ HRESULT Device::create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE
         const size_t bytes = static_cast<size_t>(pitch) * static_cast<size_t>(h);
         if (bytes > LargestSurfaceBytes)
             return video ? DDERR_OUTOFVIDEOMEMORY : DDERR_OUTOFMEMORY;
-        if (video && videoMemoryUsed + bytes > videoMemoryBudget)
+        if (video && !video_memory_fits(bytes))
             continue;
         uint8_t* memory = allocate_pixels(bytes);
         if (!memory)
@@ -344,7 +355,7 @@ HRESULT WINAPI DirectDrawCreateEx(GUID* driver, LPVOID* directDraw, REFIID iid, 
         return DDERR_INVALIDPARAMS;
     *directDraw = nullptr;
     HRESULT result = DD_OK;
-    if (layer_fault("DirectDrawCreateEx", &result))
+    if (layer_fault(DirectDrawCreateExFault, &result))
         return result;
     if (outer)
         return CLASS_E_NOAGGREGATION;

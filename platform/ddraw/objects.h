@@ -3,8 +3,10 @@
 // Surfaces are plain memory with a pitch. Video memory is a budget that creation can run out of,
 // as on a graphics card; system memory is the process heap. What the application writes to the
 // primary surface is presented to the window at once (present.cpp), through the palette at
-// 8 bits. Surfaces are lost only when a test says so, and Restore gives them back with their
-// contents gone, as the platform does. Nothing is ever read or written outside a surface: every
+// 8 bits. Surfaces are lost by a display mode change or when a test says so; Restore gives them
+// back with their contents gone, as the platform does, but not a surface made for another mode
+// (DDERR_WRONGMODE), whose size or pixel format no longer fits. A device context keeps its own
+// copy of the palette it was made with. Nothing is ever read or written outside a surface: every
 // rectangle is checked and refused as the platform refuses it, without a clipper.
 // Left out on purpose: clippers, flipping, overlays, textures, 3D devices, client memory,
 // pixel formats other than the display's, DDBLTFX effects, ROPs and destination colour keys.
@@ -20,6 +22,7 @@
 #include "ddraw/present.h"
 #include "faults.h"
 #include "gdi32/surface_dc.h"
+#include "unsupported.h"
 #include "user32/window.h"
 
 namespace dd {
@@ -58,7 +61,6 @@ std::set<Palette*>& palettes();
 
 // The record's size is this build's or the 32-bit build's.
 bool size_is_valid(DWORD size, DWORD ownSize, DWORD size32);
-void note_unsupported(const char* call, const char* what);
 // The bits of a colour value that a pixel of that depth holds.
 uint32_t pixel_mask(int bitsPerPixel);
 
@@ -69,12 +71,19 @@ public:
     ULONG STDMETHODCALLTYPE Release() override;
 
     PALETTEENTRY entries[256];
+    uint32_t colours[256];  // the entries as 0x00RRGGBB, as the display shows them
 
 private:
     ~Palette() override = default;
     ULONG references = 1;
     Device* owner;
 };
+
+// Where a surface's memory stands: usable, or lost until Restore.
+enum class SurfaceState { Ready, Lost };
+
+// True when the video memory left takes that many bytes more.
+bool video_memory_fits(size_t bytes);
 
 class Surface final : public IDirectDrawSurface7 {
 public:
@@ -104,10 +113,16 @@ public:
     {
         return PixelBuffer{memory, width, height, pitch, bitsPerPixel / 8};
     }
-    bool is_lost() const { return root ? root->lost : lost; }
+    // An attached back buffer stands where its primary stands.
+    SurfaceState state() const { return root ? root->own : own; }
     bool is_busy() const { return locked || dc != nullptr; }
     bool is_front() const { return (caps & DDSCAPS_PRIMARYSURFACE) != 0; }
-    void set_lost() { (root ? root : this)->lost = true; }
+    void set_lost()
+    {
+        Surface* holder = root ? root : this;
+        if (holder->own == SurfaceState::Ready)
+            holder->own = SurfaceState::Lost;
+    }
     // Shows the primary's new contents; every other surface's drawing stays out of sight.
     void present()
     {
@@ -126,6 +141,7 @@ public:
     }
 
     Device* owner;
+    unsigned mode;  // the device's display mode when the surface was made
     DWORD caps;
     int width;
     int height;
@@ -138,11 +154,13 @@ public:
 private:
     ~Surface() override;
     void destroy_back_buffer();
+    // Frees the memory and gives its share of video memory back.
+    void release_memory();
 
     ULONG references = 1;
     uint8_t* memory;
     int pitch;
-    bool lost = false;
+    SurfaceState own = SurfaceState::Ready;
     bool locked = false;
     HDC dc = nullptr;
     Surface* root = nullptr;        // the primary, for its implicit back buffer
@@ -164,6 +182,9 @@ public:
 
     bool exclusive() const { return (level & DDSCL_EXCLUSIVE) != 0; }
     int display_bits() const { return modeSet ? modeBits : 32; }
+    // Counts the display modes set: a surface made in another mode cannot be restored in this
+    // one, as its size or pixel format no longer fits.
+    unsigned mode() const { return modeCount; }
 
     HWND window = nullptr;
     Surface* primary = nullptr;
@@ -179,6 +200,7 @@ private:
     int modeWidth = 0;
     int modeHeight = 0;
     int modeBits = 0;
+    unsigned modeCount = 0;
 };
 
 }  // namespace dd

@@ -8,11 +8,19 @@
 // the speed of the renderer and the last picture drawn is always the one shown.
 // 16-bit pictures go to an RGB565 texture, 32-bit ones to XRGB8888, 8-bit ones through the
 // palette to XRGB8888. Where no full screen can be had, the window takes the picture's size.
+//
+// An opt-in frame cap, as display drivers offer one: ENGINE_FRAME_CAP set to a number of frames
+// per second, or to "vsync" for the monitor's refresh rate, holds each present of the primary to
+// that rate, sleeping until the next slot. Unset, presents are never held.
 
 #include <SDL.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "ddraw/present.h"
 #include "user32/window.h"
@@ -33,9 +41,47 @@ struct Display {
     const uint8_t* pixels = nullptr;
     int pitch = 0;
     uint32_t palette[256] = {};
+    std::chrono::steady_clock::duration capPeriod{0};  // zero: no frame cap
+    std::chrono::steady_clock::time_point nextSlot{};  // the earliest time of the next present
 };
 
 Display display;
+
+// The period between presents that ENGINE_FRAME_CAP asks for: zero when it is unset or empty,
+// the monitor's refresh period for "vsync" (60 Hz where the monitor does not say), one frame of
+// a rate from 1 to 1000 otherwise. Any other value is named on stderr and leaves no cap.
+std::chrono::steady_clock::duration frame_cap_period(int refreshRate)
+{
+    const char* value = getenv("ENGINE_FRAME_CAP");
+    if (!value || !*value)
+        return std::chrono::steady_clock::duration{0};
+    long rate = 0;
+    if (SDL_strcasecmp(value, "vsync") == 0) {
+        rate = refreshRate > 0 ? refreshRate : 60;
+    } else {
+        char* end = nullptr;
+        rate = strtol(value, &end, 10);
+        if (*end != 0 || rate < 1 || rate > 1000) {
+            fprintf(stderr, "layer: ENGINE_FRAME_CAP=%s is neither a rate from 1 to 1000 nor "
+                            "\"vsync\"; presenting without a cap\n", value);
+            return std::chrono::steady_clock::duration{0};
+        }
+    }
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::nanoseconds(1000000000 / rate));
+}
+
+// Holds a present until its slot when a frame cap is set. A program that falls behind starts a
+// fresh schedule from now rather than presenting a burst of frames to catch up.
+void wait_for_slot()
+{
+    if (display.capPeriod.count() == 0)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (display.nextSlot > now)
+        std::this_thread::sleep_until(display.nextSlot);
+    display.nextSlot = std::max(display.nextSlot, now) + display.capPeriod;
+}
 
 void destroy_renderer()
 {
@@ -112,8 +158,12 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
         SDL_SetWindowPosition(sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
     SDL_DisplayMode mode;
-    if (SDL_GetWindowDisplayMode(sdl, &mode) == 0 && mode.refresh_rate > 0)
+    int refreshRate = 0;
+    if (SDL_GetWindowDisplayMode(sdl, &mode) == 0 && mode.refresh_rate > 0) {
+        refreshRate = mode.refresh_rate;
         display.refreshPeriod = static_cast<Uint32>(1000 / mode.refresh_rate);
+    }
+    display.capPeriod = frame_cap_period(refreshRate);
 
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
@@ -141,10 +191,13 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     return true;
 }
 
-void present_frame(const uint8_t* pixels, int pitch, int bitsPerPixel, const uint32_t* palette)
+void present_frame(const uint8_t* pixels, int width, int height, int pitch, int bitsPerPixel,
+                   const uint32_t* palette)
 {
-    if (!display.renderer || bitsPerPixel != display.bitsPerPixel)
+    if (!display.renderer || bitsPerPixel != display.bitsPerPixel || width != display.width ||
+        height != display.height)
         return;
+    wait_for_slot();
     display.pixels = pixels;
     display.pitch = pitch;
     if (palette)

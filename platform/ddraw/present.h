@@ -8,8 +8,10 @@
 // Shows a width x height picture full screen on the window (scaled and letterboxed), or in a
 // window of that size where no full screen can be had.
 bool present_set_mode(HWND window, int width, int height, int bitsPerPixel);
-// Sends the picture to the window; palette (256 entries 0x00RRGGBB) only at 8 bits.
-void present_frame(const uint8_t* pixels, int pitch, int bitsPerPixel, const uint32_t* palette);
+// Sends a width x height picture to the window; palette (256 entries 0x00RRGGBB) only at 8 bits.
+// A picture of another size or depth than the mode set is not shown.
+void present_frame(const uint8_t* pixels, int width, int height, int pitch, int bitsPerPixel,
+                   const uint32_t* palette);
 // Scans a changed picture out if its refresh period has passed; called at every message poll.
 void present_pump();
 // The primary whose memory this is is going away: nothing is read from it again.

@@ -9,6 +9,17 @@
 #include "objects.h"
 #include "testing.h"
 
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook IDirectDrawSurface7RestoreFault("IDirectDrawSurface7::Restore");
+const FaultHook IDirectDrawSurface7GetSurfaceDescFault("IDirectDrawSurface7::GetSurfaceDesc");
+const FaultHook IDirectDrawSurface7LockFault("IDirectDrawSurface7::Lock");
+const FaultHook IDirectDrawSurface7GetDCFault("IDirectDrawSurface7::GetDC");
+const FaultHook IDirectDrawSurface7GetAttachedSurfaceFault("IDirectDrawSurface7::GetAttachedSurface");
+
+}  // namespace
+
 namespace dd {
 
 unsigned presentCount = 0;
@@ -24,6 +35,9 @@ Palette::Palette(Device* device, const PALETTEENTRY* source, bool allow256) : ow
         entries[0] = PALETTEENTRY{0, 0, 0, 0};
         entries[255] = PALETTEENTRY{255, 255, 255, 0};
     }
+    for (int i = 0; i < 256; ++i)
+        colours[i] = (uint32_t(entries[i].peRed) << 16) | (uint32_t(entries[i].peGreen) << 8) |
+                     entries[i].peBlue;
     owner->AddRef();
     palettes().insert(this);
 }
@@ -44,7 +58,7 @@ ULONG Palette::Release()
 
 Surface::Surface(Device* device, DWORD surfaceCaps, int w, int h, int bits, bool inVideo,
                  uint8_t* pixels, int rowPitch)
-    : owner(device), caps(surfaceCaps), width(w), height(h), bitsPerPixel(bits), video(inVideo),
+    : owner(device), mode(device->mode()), caps(surfaceCaps), width(w), height(h), bitsPerPixel(bits), video(inVideo),
       memory(pixels), pitch(rowPitch)
 {
     surfaces().insert(this);
@@ -58,10 +72,16 @@ Surface::~Surface()
         present_forget(memory);
     if (dc)
         gdi_delete_surface_dc(dc);
-    if (video && memory)
+    release_memory();
+    surfaces().erase(this);
+}
+
+void Surface::release_memory()
+{
+    if (memory && video)
         videoMemoryUsed -= static_cast<size_t>(pitch) * height;
     free(memory);
-    surfaces().erase(this);
+    memory = nullptr;
 }
 
 void Surface::destroy_back_buffer()
@@ -112,36 +132,30 @@ const PALETTEENTRY* Surface::gdi_palette() const
 
 void Surface::present_front()
 {
-    if (!owner || owner->window == nullptr || lost || !memory)
+    if (!owner || owner->window == nullptr || state() != SurfaceState::Ready)
         return;
-    uint32_t table[256];
-    const uint32_t* colours = nullptr;
-    if (bitsPerPixel == 8) {
-        const PALETTEENTRY* entries = palette ? palette->entries : nullptr;
-        for (int i = 0; i < 256; ++i)
-            table[i] = entries ? (uint32_t(entries[i].peRed) << 16) |
-                                     (uint32_t(entries[i].peGreen) << 8) | entries[i].peBlue
-                               : 0;
-        colours = table;
-    }
-    present_frame(memory, pitch, bitsPerPixel, colours);
+    static const uint32_t black[256] = {};  // an 8-bit primary without a palette shows black
+    const uint32_t* colours = bitsPerPixel != 8 ? nullptr : palette ? palette->colours : black;
+    present_frame(memory, width, height, pitch, bitsPerPixel, colours);
     ++presentCount;
     if (presentHook)
         presentHook();
 }
 
-HRESULT Surface::IsLost() { return is_lost() ? DDERR_SURFACELOST : DD_OK; }
+HRESULT Surface::IsLost() { return state() == SurfaceState::Ready ? DD_OK : DDERR_SURFACELOST; }
 
 HRESULT Surface::Restore()
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::Restore", &result))
+    if (layer_fault(IDirectDrawSurface7RestoreFault, &result))
         return result;
     if (root)
         return DDERR_IMPLICITLYCREATED;  // restoring the primary restores its back buffer
-    if (!lost)
+    if (own == SurfaceState::Ready)
         return DD_OK;
-    lost = false;
+    if (mode != owner->mode())
+        return DDERR_WRONGMODE;  // made for another display mode: it stays lost
+    own = SurfaceState::Ready;
     // The memory comes back, its contents do not.
     memset(memory, RestoredGarbage, static_cast<size_t>(pitch) * height);
     if (backBuffer)
@@ -187,7 +201,7 @@ void Surface::describe(DDSURFACEDESC2* desc) const
 HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetSurfaceDesc", &result))
+    if (layer_fault(IDirectDrawSurface7GetSurfaceDescFault, &result))
         return result;
     if (!desc || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32))
         return DDERR_INVALIDPARAMS;
@@ -199,7 +213,7 @@ HRESULT Surface::GetSurfaceDesc(LPDDSURFACEDESC2 desc)
 HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE event)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::Lock", &result))
+    if (layer_fault(IDirectDrawSurface7LockFault, &result))
         return result;
     if (!desc || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32) || event)
         return DDERR_INVALIDPARAMS;
@@ -243,7 +257,7 @@ HRESULT Surface::GetDC(HDC* out)
     if (!out)
         return DDERR_INVALIDPARAMS;
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetDC", &result)) {
+    if (layer_fault(IDirectDrawSurface7GetDCFault, &result)) {
         *out = nullptr;
         return result;
     }
@@ -317,11 +331,14 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE handle)
 
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* attached)
 {
-    if (!wanted || !attached)
+    if (!attached)
         return DDERR_INVALIDPARAMS;
+    *attached = nullptr;
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::GetAttachedSurface", &result))
+    if (layer_fault(IDirectDrawSurface7GetAttachedSurfaceFault, &result))
         return result;
+    if (!wanted)
+        return DDERR_INVALIDPARAMS;
     Surface* candidate = backBuffer ? backBuffer : root;
     if (candidate && (candidate->caps & wanted->dwCaps) == wanted->dwCaps && wanted->dwCaps != 0) {
         candidate->AddRef();
@@ -368,16 +385,13 @@ bool layer_window_picture(LayerPicture* picture)
     picture->width = frame.width;
     picture->height = frame.height;
     picture->pixels.assign(static_cast<size_t>(frame.width) * frame.height, 0);
-    const PALETTEENTRY* entries = front->palette ? front->palette->entries : nullptr;
+    const uint32_t* colours = front->palette ? front->palette->colours : nullptr;
     for (int y = 0; y < frame.height; ++y) {
         const uint8_t* row = frame.bits + static_cast<ptrdiff_t>(y) * frame.pitch;
         uint32_t* out = picture->pixels.data() + static_cast<size_t>(y) * frame.width;
         for (int x = 0; x < frame.width; ++x) {
             if (frame.bytesPerPixel == 1) {
-                const uint8_t index = row[x];
-                out[x] = entries ? (uint32_t(entries[index].peRed) << 16) |
-                                       (uint32_t(entries[index].peGreen) << 8) | entries[index].peBlue
-                                 : 0;
+                out[x] = colours ? colours[row[x]] : 0;
             } else if (frame.bytesPerPixel == 2) {
                 uint16_t p;
                 memcpy(&p, row + 2 * x, 2);

@@ -4,6 +4,14 @@
 #include "objects.h"
 #include "testing.h"
 
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook IDirectDrawSurface7BltFault("IDirectDrawSurface7::Blt");
+const FaultHook IDirectDrawSurface7BltFastFault("IDirectDrawSurface7::BltFast");
+
+}  // namespace
+
 namespace dd {
 
 namespace {
@@ -28,7 +36,7 @@ HRESULT Surface::Blt(LPRECT destRect, LPDIRECTDRAWSURFACE7 sourceHandle, LPRECT 
                      DWORD flags, LPDDBLTFX fx)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::Blt", &result))
+    if (layer_fault(IDirectDrawSurface7BltFault, &result))
         return result;
     auto* source = static_cast<Surface*>(sourceHandle);
     if (source && !surfaces().count(source))
@@ -79,7 +87,7 @@ HRESULT Surface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE7 sourceHandle, LP
                          DWORD trans)
 {
     HRESULT result = DD_OK;
-    if (layer_fault("IDirectDrawSurface7::BltFast", &result))
+    if (layer_fault(IDirectDrawSurface7BltFastFault, &result))
         return result;
     auto* source = static_cast<Surface*>(sourceHandle);
     if (!source)

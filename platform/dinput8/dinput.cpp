@@ -21,7 +21,24 @@
 #include "dinput8/sdl_joystick.h"
 #include "faults.h"
 #include "kernel32/codepage.h"
+#include "unsupported.h"
 #include "user32/window.h"
+
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook IDirectInputDevice8ASetCooperativeLevelFault("IDirectInputDevice8A::SetCooperativeLevel");
+const FaultHook IDirectInputDevice8ASetDataFormatFault("IDirectInputDevice8A::SetDataFormat");
+const FaultHook IDirectInputDevice8ASetPropertyFault("IDirectInputDevice8A::SetProperty");
+const FaultHook IDirectInputDevice8AAcquireFault("IDirectInputDevice8A::Acquire");
+const FaultHook IDirectInputDevice8AUnacquireFault("IDirectInputDevice8A::Unacquire");
+const FaultHook IDirectInputDevice8APollFault("IDirectInputDevice8A::Poll");
+const FaultHook IDirectInputDevice8AGetDeviceStateFault("IDirectInputDevice8A::GetDeviceState");
+const FaultHook IDirectInput8AEnumDevicesFault("IDirectInput8A::EnumDevices");
+const FaultHook IDirectInput8ACreateDeviceFault("IDirectInput8A::CreateDevice");
+const FaultHook DirectInput8CreateFault("DirectInput8Create");
+
+}  // namespace
 
 const GUID IID_IDirectInput8A = {
     0xBF798030, 0x483A, 0x4DA2, {0xAA, 0x99, 0x5D, 0x64, 0xED, 0x36, 0x97, 0x00}};
@@ -112,11 +129,6 @@ std::set<Device*>& devices()
 
 // Which device holds each controller in exclusive mode, by SDL instance id.
 std::map<int32_t, Device*> exclusiveHolders;
-
-void note_unsupported(const char* call, const char* what)
-{
-    fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
-}
 
 // a * b / c rounded to the nearest integer, halves away from zero.
 int64_t mul_div(int64_t a, int64_t b, int64_t c)
@@ -231,6 +243,9 @@ private:
     void let_go();
     // Reads the controller; on an unplugged one the acquisition ends and input is lost.
     bool read(JoystickReading* reading);
+    // Whether the device may be read: lost input is said once, by whichever of Poll and
+    // GetDeviceState comes first; after that the device is merely not acquired.
+    HRESULT readable();
     HRESULT axis_slots(const DIPROPHEADER& header, int* first, int* last) const;
 
     ULONG references = 1;
@@ -321,10 +336,19 @@ bool Device::read(JoystickReading* reading)
     return false;
 }
 
+HRESULT Device::readable()
+{
+    if (lostNotice) {
+        lostNotice = false;
+        return DIERR_INPUTLOST;
+    }
+    return acquired ? DI_OK : DIERR_NOTACQUIRED;
+}
+
 HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::SetCooperativeLevel", &result))
+    if (layer_fault(IDirectInputDevice8ASetCooperativeLevelFault, &result))
         return result;
     const DWORD sharing = flags & (DISCL_EXCLUSIVE | DISCL_NONEXCLUSIVE);
     const DWORD place = flags & (DISCL_FOREGROUND | DISCL_BACKGROUND);
@@ -348,7 +372,7 @@ HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
 HRESULT Device::SetDataFormat(LPCDIDATAFORMAT format)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::SetDataFormat", &result))
+    if (layer_fault(IDirectInputDevice8ASetDataFormatFault, &result))
         return result;
     if (!format || format->dwSize != sizeof(DIDATAFORMAT) ||
         format->dwObjSize != sizeof(DIOBJECTDATAFORMAT))
@@ -406,7 +430,7 @@ HRESULT Device::axis_slots(const DIPROPHEADER& header, int* first, int* last) co
 HRESULT Device::SetProperty(REFDIPROPNAME property, LPCDIPROPHEADER header)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::SetProperty", &result))
+    if (layer_fault(IDirectInputDevice8ASetPropertyFault, &result))
         return result;
     if (!header || header->dwHeaderSize != sizeof(DIPROPHEADER))
         return DIERR_INVALIDPARAM;
@@ -446,7 +470,7 @@ HRESULT Device::SetProperty(REFDIPROPNAME property, LPCDIPROPHEADER header)
 HRESULT Device::Acquire()
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::Acquire", &result))
+    if (layer_fault(IDirectInputDevice8AAcquireFault, &result))
         return result;
     if (!formatSet)
         return DIERR_INVALIDPARAM;
@@ -471,7 +495,7 @@ HRESULT Device::Acquire()
 HRESULT Device::Unacquire()
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::Unacquire", &result))
+    if (layer_fault(IDirectInputDevice8AUnacquireFault, &result))
         return result;
     lostNotice = false;
     if (!acquired)
@@ -483,30 +507,27 @@ HRESULT Device::Unacquire()
 HRESULT Device::Poll()
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::Poll", &result))
+    if (layer_fault(IDirectInputDevice8APollFault, &result))
         return result;
-    // Poll reports lost input without taking the notice: the read that follows reports it too.
-    if (lostNotice)
-        return DIERR_INPUTLOST;
-    if (!acquired)
-        return DIERR_NOTACQUIRED;
+    const HRESULT access = readable();
+    if (access != DI_OK)
+        return access;
     JoystickReading reading;
-    if (!read(&reading))
+    if (!read(&reading)) {
+        lostNotice = false;  // said here; the calls after this one find the device not acquired
         return DIERR_INPUTLOST;
+    }
     return DI_NOEFFECT;  // the state is read afresh by GetDeviceState; there is nothing to poll
 }
 
 HRESULT Device::GetDeviceState(DWORD size, LPVOID data)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInputDevice8A::GetDeviceState", &result))
+    if (layer_fault(IDirectInputDevice8AGetDeviceStateFault, &result))
         return result;
-    if (lostNotice) {
-        lostNotice = false;  // said once; from now on the device is merely not acquired
-        return DIERR_INPUTLOST;
-    }
-    if (!acquired)
-        return DIERR_NOTACQUIRED;
+    const HRESULT access = readable();
+    if (access != DI_OK)
+        return access;
     if (!data || size != sizeof(DIJOYSTATE))
         return DIERR_INVALIDPARAM;
     JoystickReading reading;
@@ -535,7 +556,7 @@ HRESULT DirectInput::EnumDevices(DWORD deviceType, LPDIENUMDEVICESCALLBACKA call
                                  DWORD flags)
 {
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInput8A::EnumDevices", &result))
+    if (layer_fault(IDirectInput8AEnumDevicesFault, &result))
         return result;
     if (!callback)
         return DIERR_INVALIDPARAM;
@@ -572,7 +593,7 @@ HRESULT DirectInput::CreateDevice(REFGUID instance, LPDIRECTINPUTDEVICE8A* devic
         return DIERR_INVALIDPARAM;
     *device = nullptr;
     HRESULT result = DI_OK;
-    if (layer_fault("IDirectInput8A::CreateDevice", &result))
+    if (layer_fault(IDirectInput8ACreateDeviceFault, &result))
         return result;
     if (outer)
         return DIERR_NOAGGREGATION;
@@ -608,7 +629,7 @@ HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid,
         return DIERR_INVALIDPARAM;
     *out = nullptr;
     HRESULT result = DI_OK;
-    if (layer_fault("DirectInput8Create", &result))
+    if (layer_fault(DirectInput8CreateFault, &result))
         return result;
     if (!instance)
         return DIERR_INVALIDPARAM;

@@ -1,14 +1,14 @@
 // dsound.cpp -- DirectSound: the device object and static secondary buffers played by the mixer
 //
-// A buffer is plain memory in its own PCM format (8-bit unsigned or 16-bit signed, mono or
-// stereo, any rate), silent when created, written through Lock and Unlock. Playing hands it to
-// the mixer (mixer.cpp) as a voice, which is resampled to the output and scaled by the buffer's
-// volume and pan; the output itself is in sdl_audio.cpp. Every buffer holds a reference on its
-// device. Only the first 16 bytes of a PCM format record are read, so a record lying inside a
-// WAV file is fine whatever follows it.
+// A buffer is plain memory in its own format (PCM of 8, 16, 24, 32 or more bits, 32- or 64-bit
+// floating point, any number of channels, any rate, plain or in an extensible record), silent
+// when created, written through Lock and Unlock. Playing hands it to the mixer (mixer.cpp) as a
+// voice, which folds its channels down to stereo, resamples it to the output and scales it by the
+// buffer's volume and pan; the output itself is in sdl_audio.cpp. Every buffer holds a reference
+// on its device. Only the first 16 bytes of a PCM or floating-point format record are read, so a
+// record lying inside a WAV file is fine whatever follows it.
 // Left out on purpose: the primary buffer, 3D, effects, notifications, hardware placement,
-// duplicating buffers, play and write cursors, formats other than 8- and 16-bit mono or stereo
-// PCM, and muting while the window is in the background.
+// duplicating buffers, play and write cursors, and muting while the window is in the background.
 
 #include <cstdio>
 #include <cstring>
@@ -16,17 +16,56 @@
 
 #include "dsound/sdl_audio.h"
 #include "faults.h"
+#include "unsupported.h"
 #include "user32/window.h"
 #include "mixer.h"
 #include "dsound.h"
 
 namespace {
 
+// The calls here that a test can make fail.
+const FaultHook IDirectSoundCreateSoundBufferFault("IDirectSound::CreateSoundBuffer");
+const FaultHook IDirectSoundBufferLockFault("IDirectSoundBuffer::Lock");
+const FaultHook IDirectSoundSetCooperativeLevelFault("IDirectSound::SetCooperativeLevel");
+const FaultHook IDirectSoundBufferGetStatusFault("IDirectSoundBuffer::GetStatus");
+const FaultHook IDirectSoundBufferUnlockFault("IDirectSoundBuffer::Unlock");
+const FaultHook IDirectSoundBufferPlayFault("IDirectSoundBuffer::Play");
+const FaultHook IDirectSoundBufferStopFault("IDirectSoundBuffer::Stop");
+const FaultHook IDirectSoundBufferSetCurrentPositionFault("IDirectSoundBuffer::SetCurrentPosition");
+const FaultHook IDirectSoundBufferSetFrequencyFault("IDirectSoundBuffer::SetFrequency");
+const FaultHook IDirectSoundBufferSetPanFault("IDirectSoundBuffer::SetPan");
+const FaultHook IDirectSoundBufferSetVolumeFault("IDirectSoundBuffer::SetVolume");
+const FaultHook DirectSoundCreateFault("DirectSoundCreate");
+
 // CreateSoundBuffer takes either description on this build and either on a 32-bit build.
 constexpr DWORD BufferDescSize32 = 36;
 constexpr DWORD BufferDesc1Size32 = 20;
 constexpr WORD WaveFormatIeeeFloat = 3;
 constexpr WORD WaveFormatExtensible = 0xFFFE;
+
+// An extensible record: the general record, 22 more bytes, the sample format's GUID last.
+constexpr WORD ExtensibleExtraBytes = 22;
+constexpr size_t ExtensibleRecordBytes = sizeof(WAVEFORMATEX) + ExtensibleExtraBytes;
+constexpr size_t ChannelMaskOffset = 20;
+constexpr size_t SubFormatOffset = 24;
+// The sample format GUIDs share their last twelve bytes; the first four hold the format tag.
+constexpr uint8_t SubFormatTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                       0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+// The speaker positions of plain records, by channel count: mono is the front centre, then
+// stereo, left-right-centre, quadraphonic, 5.0, 5.1, 6.1 and 7.1. Channels beyond eight have
+// no position.
+constexpr uint32_t DefaultSpeakerMasks[9] = {0, 0x4, 0x3, 0x7, 0x33, 0x37, 0x3F, 0x70F, 0x63F};
+
+// What a buffer's format record says.
+struct BufferFormat {
+    DWORD rate = 0;
+    WORD channels = 0;
+    WORD blockAlign = 0;
+    WORD bits = 0;
+    MixEncoding encoding = MixEncoding::Signed16;
+    uint32_t speakerMask = 0;
+};
 
 static_assert(sizeof(DSBUFFERDESC) == (sizeof(void*) == 8 ? 40 : 36), "DSBUFFERDESC layout");
 static_assert(offsetof(DSBUFFERDESC, lpwfxFormat) == 16, "lpwfxFormat");
@@ -37,11 +76,6 @@ static_assert(sizeof(DSBUFFERDESC1) == (sizeof(void*) == 8 ? 24 : 20), "DSBUFFER
 constexpr DWORD SupportedCaps = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLFREQUENCY |
                                 DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_STICKYFOCUS |
                                 DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
-
-void note_unsupported(const char* call, const char* what)
-{
-    fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
-}
 
 class SoundDevice final : public IDirectSound {
 public:
@@ -60,8 +94,8 @@ private:
 
 class SecondaryBuffer final : public IDirectSoundBuffer {
 public:
-    SecondaryBuffer(SoundDevice* device, DWORD caps, const PCMWAVEFORMAT& format, uint8_t* memory,
-                DWORD length);
+    SecondaryBuffer(SoundDevice* device, DWORD caps, const BufferFormat& format, uint8_t* memory,
+                    DWORD length);
 
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
     ULONG STDMETHODCALLTYPE Release() override;
@@ -109,7 +143,7 @@ ULONG SoundDevice::Release()
 HRESULT SoundDevice::SetCooperativeLevel(HWND window, DWORD newLevel)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSound::SetCooperativeLevel", &result))
+    if (layer_fault(IDirectSoundSetCooperativeLevelFault, &result))
         return result;
     if (newLevel < DSSCL_NORMAL || newLevel > DSSCL_WRITEPRIMARY || !window_is_valid(window))
         return DSERR_INVALIDPARAM;
@@ -121,28 +155,52 @@ HRESULT SoundDevice::SetCooperativeLevel(HWND window, DWORD newLevel)
     return DS_OK;
 }
 
-// Checks a buffer's format the way the platform does; only the PCM record's 16 bytes are read.
-HRESULT check_format(const WAVEFORMATEX* record, PCMWAVEFORMAT* format)
+// Checks a buffer's format the way the platform does. Plain PCM and floating-point records are
+// read for their first 16 bytes only; an extensible record must say it holds its 22 more bytes.
+HRESULT check_format(const WAVEFORMATEX* record, BufferFormat* format)
 {
-    const char* call = "IDirectSound::CreateSoundBuffer";
-    WORD tag = 0;
-    memcpy(&tag, record, sizeof(tag));
-    if (tag != WAVE_FORMAT_PCM) {
-        // Floating-point and extensible records would play on the platform; other tags not.
-        if (tag == WaveFormatIeeeFloat || tag == WaveFormatExtensible)
-            note_unsupported(call, "a floating-point or extensible wave format");
+    const auto* bytes = reinterpret_cast<const uint8_t*>(record);
+    PCMWAVEFORMAT pcm;
+    memcpy(&pcm, bytes, sizeof(pcm));
+    WORD tag = pcm.wf.wFormatTag;
+    uint32_t mask = 0;
+    if (tag == WaveFormatExtensible) {
+        WAVEFORMATEX general;
+        memcpy(&general, bytes, sizeof(general));
+        if (general.cbSize < ExtensibleExtraBytes)
+            return DSERR_INVALIDPARAM;
+        static_assert(SubFormatOffset + 16 == ExtensibleRecordBytes, "extensible record layout");
+        uint32_t subFormat = 0;
+        memcpy(&mask, bytes + ChannelMaskOffset, sizeof(mask));
+        memcpy(&subFormat, bytes + SubFormatOffset, sizeof(subFormat));
+        if (memcmp(bytes + SubFormatOffset + 4, SubFormatTail, sizeof(SubFormatTail)) != 0 ||
+            (subFormat != WAVE_FORMAT_PCM && subFormat != WaveFormatIeeeFloat))
+            return DSERR_BADFORMAT;
+        tag = static_cast<WORD>(subFormat);
+    } else if (tag != WAVE_FORMAT_PCM && tag != WaveFormatIeeeFloat) {
         return DSERR_BADFORMAT;
     }
-    memcpy(format, record, sizeof(*format));
-    const WAVEFORMAT& wf = format->wf;
-    const DWORD bits = format->wBitsPerSample;
+    const WAVEFORMAT& wf = pcm.wf;
+    const DWORD bits = pcm.wBitsPerSample;
     if (bits < 8 || bits % 8 != 0 || wf.nChannels == 0 || wf.nSamplesPerSec == 0 ||
         wf.nAvgBytesPerSec == 0 || wf.nBlockAlign != wf.nChannels * bits / 8)
         return DSERR_INVALIDPARAM;
-    if ((bits != 8 && bits != 16) || wf.nChannels > 2) {
-        note_unsupported(call, "PCM other than 8 or 16 bits in one or two channels");
-        return DSERR_UNSUPPORTED;
+    if (tag == WaveFormatIeeeFloat) {
+        if (bits != 32 && bits != 64)
+            return DSERR_BADFORMAT;  // floating point comes in single and double precision
+        format->encoding = bits == 32 ? MixEncoding::Float32 : MixEncoding::Float64;
+    } else {
+        format->encoding = bits == 8    ? MixEncoding::Unsigned8
+                           : bits == 16 ? MixEncoding::Signed16
+                                        : MixEncoding::SignedWide;
     }
+    if (pcm.wf.wFormatTag != WaveFormatExtensible)
+        mask = DefaultSpeakerMasks[wf.nChannels < 8 ? wf.nChannels : 8];
+    format->rate = wf.nSamplesPerSec;
+    format->channels = wf.nChannels;
+    format->blockAlign = wf.nBlockAlign;
+    format->bits = static_cast<WORD>(bits);
+    format->speakerMask = mask;
     return DS_OK;
 }
 
@@ -150,14 +208,16 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFF
                                        LPUNKNOWN outer)
 {
     const char* call = "IDirectSound::CreateSoundBuffer";
+    if (!out)
+        return DSERR_INVALIDPARAM;
+    *out = nullptr;
     HRESULT result = DS_OK;
-    if (layer_fault(call, &result))
+    if (layer_fault(IDirectSoundCreateSoundBufferFault, &result))
         return result;
     if (outer)
         return DSERR_NOAGGREGATION;
-    if (!desc || !out)
+    if (!desc)
         return DSERR_INVALIDPARAM;
-    *out = nullptr;
     const DWORD size = desc->dwSize;
     if (size != sizeof(DSBUFFERDESC) && size != sizeof(DSBUFFERDESC1) && size != BufferDescSize32 &&
         size != BufferDesc1Size32)
@@ -175,19 +235,19 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFF
     }
     if (!desc->lpwfxFormat)
         return DSERR_INVALIDPARAM;
-    PCMWAVEFORMAT format{};
+    BufferFormat format;
     const HRESULT checked = check_format(desc->lpwfxFormat, &format);
     if (checked != DS_OK)
         return checked;
     if (desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX)
         return DSERR_INVALIDPARAM;
     // A size that is not a whole number of frames is rounded up to one.
-    const DWORD align = format.wf.nBlockAlign;
+    const DWORD align = format.blockAlign;
     const DWORD length = (desc->dwBufferBytes + align - 1) / align * align;
     auto* memory = new (std::nothrow) uint8_t[length];
     if (!memory)
         return DSERR_OUTOFMEMORY;
-    memset(memory, format.wBitsPerSample == 8 ? 0x80 : 0x00, length);
+    memset(memory, format.encoding == MixEncoding::Unsigned8 ? 0x80 : 0x00, length);
     *out = new SecondaryBuffer(this, flags, format, memory, length);
     AddRef();
     return DS_OK;
@@ -195,15 +255,14 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFF
 
 // --- SecondaryBuffer ---------------------------------------------------------------------------
 
-SecondaryBuffer::SecondaryBuffer(SoundDevice* owner, DWORD bufferCaps, const PCMWAVEFORMAT& format,
-                         uint8_t* bytes, DWORD bufferLength)
-    : device(owner), caps(bufferCaps), originalFrequency(format.wf.nSamplesPerSec),
-      blockAlign(format.wf.nBlockAlign), memory(bytes), length(bufferLength)
+SecondaryBuffer::SecondaryBuffer(SoundDevice* owner, DWORD bufferCaps, const BufferFormat& format,
+                                 uint8_t* bytes, DWORD bufferLength)
+    : device(owner), caps(bufferCaps), originalFrequency(format.rate),
+      blockAlign(format.blockAlign), memory(bytes), length(bufferLength)
 {
     voice.samples = memory;
     voice.frames = length / blockAlign;
-    voice.channels = format.wf.nChannels;
-    voice.bytesPerSample = format.wBitsPerSample / 8;
+    mixer_set_format(&voice, format.encoding, format.bits / 8u, format.channels, format.speakerMask);
     voice.frequency = originalFrequency;
     mixer_attach(&voice);
 }
@@ -246,7 +305,7 @@ void SecondaryBuffer::update_gains()
 HRESULT SecondaryBuffer::GetStatus(LPDWORD status)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::GetStatus", &result))
+    if (layer_fault(IDirectSoundBufferGetStatusFault, &result))
         return result;
     if (!status)
         return DSERR_INVALIDPARAM;
@@ -262,7 +321,7 @@ HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD
 {
     const char* call = "IDirectSoundBuffer::Lock";
     HRESULT result = DS_OK;
-    if (layer_fault(call, &result))
+    if (layer_fault(IDirectSoundBufferLockFault, &result))
         return result;
     if (!audio1 || !bytes1 || (audio2 && !bytes2))
         return DSERR_INVALIDPARAM;
@@ -294,7 +353,7 @@ HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD
 HRESULT SecondaryBuffer::Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2, DWORD bytes2)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::Unlock", &result))
+    if (layer_fault(IDirectSoundBufferUnlockFault, &result))
         return result;
     if (!audio1 || !inside(audio1, bytes1))
         return DSERR_INVALIDPARAM;
@@ -306,7 +365,7 @@ HRESULT SecondaryBuffer::Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2, DWOR
 HRESULT SecondaryBuffer::Play(DWORD reserved, DWORD priority, DWORD flags)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::Play", &result))
+    if (layer_fault(IDirectSoundBufferPlayFault, &result))
         return result;
     // A priority is for buffers whose placement is deferred, which these never are.
     if (reserved != 0 || priority != 0 || (flags & ~static_cast<DWORD>(DSBPLAY_LOOPING)))
@@ -323,7 +382,7 @@ HRESULT SecondaryBuffer::Play(DWORD reserved, DWORD priority, DWORD flags)
 HRESULT SecondaryBuffer::Stop()
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::Stop", &result))
+    if (layer_fault(IDirectSoundBufferStopFault, &result))
         return result;
     // The position stays where the sound stopped; a later Play goes on from there.
     std::lock_guard<std::mutex> hold(mixer_lock());
@@ -334,7 +393,7 @@ HRESULT SecondaryBuffer::Stop()
 HRESULT SecondaryBuffer::SetCurrentPosition(DWORD position)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::SetCurrentPosition", &result))
+    if (layer_fault(IDirectSoundBufferSetCurrentPositionFault, &result))
         return result;
     if (position >= length)
         return DSERR_INVALIDPARAM;
@@ -347,7 +406,7 @@ HRESULT SecondaryBuffer::SetCurrentPosition(DWORD position)
 HRESULT SecondaryBuffer::SetFrequency(DWORD frequency)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::SetFrequency", &result))
+    if (layer_fault(IDirectSoundBufferSetFrequencyFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLFREQUENCY))
         return DSERR_CONTROLUNAVAIL;
@@ -362,7 +421,7 @@ HRESULT SecondaryBuffer::SetFrequency(DWORD frequency)
 HRESULT SecondaryBuffer::SetPan(LONG newPan)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::SetPan", &result))
+    if (layer_fault(IDirectSoundBufferSetPanFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLPAN))
         return DSERR_CONTROLUNAVAIL;
@@ -376,7 +435,7 @@ HRESULT SecondaryBuffer::SetPan(LONG newPan)
 HRESULT SecondaryBuffer::SetVolume(LONG newVolume)
 {
     HRESULT result = DS_OK;
-    if (layer_fault("IDirectSoundBuffer::SetVolume", &result))
+    if (layer_fault(IDirectSoundBufferSetVolumeFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLVOLUME))
         return DSERR_CONTROLUNAVAIL;
@@ -395,7 +454,7 @@ HRESULT WINAPI DirectSoundCreate(LPCGUID deviceId, LPDIRECTSOUND* directSound, L
         return DSERR_INVALIDPARAM;
     *directSound = nullptr;
     HRESULT result = DS_OK;
-    if (layer_fault("DirectSoundCreate", &result))
+    if (layer_fault(DirectSoundCreateFault, &result))
         return result;
     if (outer)
         return DSERR_NOAGGREGATION;

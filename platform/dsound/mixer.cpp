@@ -1,11 +1,20 @@
 // mixer.cpp -- the software mixer: plays every attached voice into one 16-bit stereo stream
 //
-// Each voice is resampled from its own frequency to the output rate by linear interpolation
-// (a voice played at the output rate comes out sample for sample), scaled by its left and right
-// gains, and summed; the sum saturates at the 16-bit limits instead of wrapping. Mono voices feed
-// the same sample to both sides. Volume and pan follow DirectSound's decibel laws. Plain C++ over
-// memory: no SDL here, no allocation while mixing, and the lock is taken per short block.
-// Left out on purpose: 3D positioning, effects, formats other than 8- and 16-bit PCM.
+// Samples of every encoding are read as signed values with 24 bits of range (16-bit full scale
+// times 256), so 24-bit, 32-bit and floating-point sounds keep their precision until the last
+// step. A frame of more channels, or of positioned channels, is folded down to stereo first:
+// front left and right go to their side at full level, front centre to both sides at -3 dB, the
+// side and back channels to their side at -3 dB, the back centre to both at -6 dB (it lies
+// between the two backs), the heights like the positions below them, and the low-frequency
+// channel is left out, as a stereo speaker set-up has no subwoofer. Each voice is then resampled
+// from its own frequency to the output rate by linear interpolation (a voice played at the output
+// rate comes out sample for sample), scaled by its left and right gains with rounding to the
+// nearest value (a gain of 0 dB is exact, a vanishing one silent), and summed; the sum
+// saturates at the 16-bit limits instead of wrapping. Mono voices feed the same sample to both
+// sides. Volume and pan follow DirectSound's decibel laws. Plain C++ over memory: no SDL here, no
+// allocation while mixing, and the lock is taken per short block. Each encoding and layout has a
+// loop of its own, so the per-sample work carries no format tests.
+// Left out on purpose: 3D positioning, effects.
 
 #include "mixer.h"
 
@@ -18,6 +27,27 @@ namespace {
 
 constexpr size_t BlockFrames = 256;  // frames mixed per hold of the lock
 constexpr double SilentGain = 1e-5;  // -100 dB: anything quieter is nothing at all
+constexpr int32_t FullScale = 1 << 23;  // a sample of +1.0 as the mixer reads it
+
+enum Layout : uint8_t { Mono, Stereo, Routed };
+
+// Weights of the folding down, 16.16: full level, -3 dB and -6 dB.
+constexpr int32_t Full = MixUnityGain;
+constexpr int32_t Minus3dB = 46341;  // 1 / sqrt(2)
+constexpr int32_t Minus6dB = 32768;
+struct Weights {
+    int32_t left, right;
+};
+// By speaker position: front left, right, centre, low frequency, back left, right, front left
+// and right of centre, back centre, side left, right, top centre, top front left, centre, right,
+// top back left, centre, right.
+constexpr Weights PositionWeights[MixSpeakerPositions] = {
+    {Full, 0}, {0, Full}, {Minus3dB, Minus3dB}, {0, 0}, {Minus3dB, 0}, {0, Minus3dB},
+    {Full, 0}, {0, Full}, {Minus6dB, Minus6dB}, {Minus3dB, 0}, {0, Minus3dB},
+    {Minus3dB, Minus3dB}, {Full, 0}, {Minus3dB, Minus3dB}, {0, Full},
+    {Minus3dB, 0}, {Minus6dB, Minus6dB}, {0, Minus3dB},
+};
+constexpr uint32_t FrontCentre = 1u << 2;
 
 struct MixerState {
     MixerState() { voices.reserve(512); }  // room for every sound a program keeps, up front
@@ -32,17 +62,93 @@ MixerState& state()
     return *mixer;
 }
 
-// One sample of a frame, as a signed 16-bit value.
-inline int32_t sample_at(const MixVoice& voice, uint32_t frame, int channel)
+// A floating-point sample in the mixer's range. Values far beyond full scale are held at +-8
+// (+18 dB), which later gains cannot bring back into range anyway; NaN is silence.
+template <typename Real>
+inline int32_t from_real(Real value)
 {
-    const uint8_t* p =
-        voice.samples + (static_cast<size_t>(frame) * voice.channels + channel) * voice.bytesPerSample;
-    if (voice.bytesPerSample == 1)
-        return (static_cast<int32_t>(p[0]) - 128) * 256;  // unsigned, silence at 128
-    return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8)));
+    if (!(value >= Real(-8)))
+        value = value < Real(0) ? Real(-8) : Real(0);
+    else if (value > Real(8))
+        value = Real(8);
+    return static_cast<int32_t>(value * Real(FullScale));
 }
 
+// The sample readers: each takes the address of a sample (for wide PCM, of its top three bytes).
+struct ReadU8 {
+    static int32_t at(const uint8_t* p) { return (static_cast<int32_t>(p[0]) - 128) * 65536; }
+};
+struct Read16 {
+    static int32_t at(const uint8_t* p)
+    {
+        return static_cast<int16_t>(static_cast<uint16_t>(p[0] | (p[1] << 8))) * 256;
+    }
+};
+struct ReadWide {
+    static int32_t at(const uint8_t* p)
+    {
+        const int32_t value = p[0] | (p[1] << 8) | (p[2] << 16);
+        return (value ^ 0x800000) - 0x800000;  // sign from bit 23
+    }
+};
+struct ReadF32 {
+    static int32_t at(const uint8_t* p)
+    {
+        float value;
+        memcpy(&value, p, sizeof(value));
+        return from_real(value);
+    }
+};
+struct ReadF64 {
+    static int32_t at(const uint8_t* p)
+    {
+        double value;
+        memcpy(&value, p, sizeof(value));
+        return from_real(value);
+    }
+};
+
+// value / 2^bits rounded to nearest, halves away from zero: the same on both sides of zero, so
+// that a gain too small to matter gives silence on negative half-waves as on positive ones, and
+// a quiet signal keeps its level below zero as above it.
+inline int64_t round_shift(int64_t value, int bits)
+{
+    return (value + (int64_t{1} << (bits - 1)) - (value < 0)) >> bits;
+}
+
+// A value of 24 bits of range times a 16.16 gain, as a 16-bit output sample.
+inline int32_t scale(int64_t value, int64_t gain)
+{
+    return static_cast<int32_t>(round_shift(value * gain, 24));
+}
+
+// One frame as a left and right value.
+template <class Read, Layout layout>
+inline void read_frame(const MixVoice& voice, uint32_t frame, int32_t* left, int32_t* right)
+{
+    const uint8_t* p = voice.samples + static_cast<size_t>(frame) * voice.frameBytes;
+    if constexpr (layout == Mono) {
+        *left = *right = Read::at(p + voice.routes[0].offset);
+    } else if constexpr (layout == Stereo) {
+        *left = Read::at(p + voice.routes[0].offset);
+        *right = Read::at(p + voice.routes[1].offset);
+    } else {
+        int64_t l = 0;
+        int64_t r = 0;
+        for (int i = 0; i < voice.routeCount; ++i) {
+            const MixRoute& route = voice.routes[i];
+            const int64_t sample = Read::at(p + route.offset);
+            l += sample * route.left;
+            r += sample * route.right;
+        }
+        *left = static_cast<int32_t>(round_shift(l, 16));
+        *right = static_cast<int32_t>(round_shift(r, 16));
+    }
+}
+
+
 // Adds frames of one voice into the accumulator and moves it on.
+template <class Read, Layout layout>
 void mix_voice(MixVoice& voice, int32_t* sum, size_t frames, uint32_t outputRate)
 {
     if (voice.frames == 0) {
@@ -51,7 +157,14 @@ void mix_voice(MixVoice& voice, int32_t* sum, size_t frames, uint32_t outputRate
     }
     const uint64_t end = static_cast<uint64_t>(voice.frames) << 32;
     const uint64_t step = (static_cast<uint64_t>(voice.frequency) << 32) / outputRate;
-    const int32_t gains[2] = {voice.leftGain, voice.rightGain};
+    const int64_t leftGain = voice.leftGain;
+    const int64_t rightGain = voice.rightGain;
+    // The frame under the play position and the one after it, read once each: a voice played
+    // slower than the output stays on a frame for several output frames, and moving on by one
+    // frame makes the next frame the current one.
+    uint32_t held = 0;
+    bool holding = false;
+    int32_t left = 0, right = 0, nextLeft = 0, nextRight = 0;
     for (size_t i = 0; i < frames; ++i) {
         if (voice.position >= end) {
             if (!voice.looping) {
@@ -62,22 +175,39 @@ void mix_voice(MixVoice& voice, int32_t* sum, size_t frames, uint32_t outputRate
             voice.position %= end;
         }
         const uint32_t frame = static_cast<uint32_t>(voice.position >> 32);
-        const int64_t fraction = static_cast<int64_t>((voice.position >> 16) & 0xFFFF);
-        // The frame after the last one is the first again when looping, silence otherwise.
-        uint32_t next = frame + 1;
-        const bool hasNext = next < voice.frames || voice.looping;
-        if (next == voice.frames)
-            next = 0;
-        for (int side = 0; side < 2; ++side) {
-            const int channel = voice.channels == 2 ? side : 0;
-            const int32_t a = sample_at(voice, frame, channel);
-            const int32_t b = hasNext ? sample_at(voice, next, channel) : 0;
-            const int64_t value = a + (((b - a) * fraction) >> 16);
-            sum[2 * i + side] += static_cast<int32_t>((value * gains[side]) >> 16);
+        if (!holding || frame != held) {
+            if (holding && frame == held + 1) {
+                left = nextLeft;
+                right = nextRight;
+            } else {
+                read_frame<Read, layout>(voice, frame, &left, &right);
+            }
+            // The frame after the last one is the first again when looping, silence otherwise.
+            nextLeft = nextRight = 0;
+            if (frame + 1 < voice.frames)
+                read_frame<Read, layout>(voice, frame + 1, &nextLeft, &nextRight);
+            else if (voice.looping)
+                read_frame<Read, layout>(voice, 0, &nextLeft, &nextRight);
+            held = frame;
+            holding = true;
         }
+        const int64_t fraction = static_cast<int64_t>((voice.position >> 16) & 0xFFFF);
+        const int64_t leftValue = left + (((nextLeft - int64_t{left}) * fraction) >> 16);
+        const int64_t rightValue = right + (((nextRight - int64_t{right}) * fraction) >> 16);
+        sum[2 * i] += scale(leftValue, leftGain);
+        sum[2 * i + 1] += scale(rightValue, rightGain);
         voice.position += step;
     }
 }
+
+using MixFunction = void (*)(MixVoice&, int32_t*, size_t, uint32_t);
+
+// By encoding (in MixEncoding's order) and layout.
+template <class Read>
+constexpr MixFunction Layouts[3] = {mix_voice<Read, Mono>, mix_voice<Read, Stereo>,
+                                    mix_voice<Read, Routed>};
+constexpr const MixFunction* Mixers[] = {Layouts<ReadU8>, Layouts<Read16>, Layouts<ReadWide>,
+                                         Layouts<ReadF32>, Layouts<ReadF64>};
 
 inline int16_t saturate(int32_t value)
 {
@@ -85,6 +215,46 @@ inline int16_t saturate(int32_t value)
 }
 
 }  // namespace
+
+void mixer_set_format(MixVoice* voice, MixEncoding encoding, uint32_t sampleBytes,
+                      uint32_t channels, uint32_t speakerMask)
+{
+    voice->encoding = encoding;
+    voice->sampleBytes = sampleBytes;
+    voice->frameBytes = sampleBytes * channels;
+    // Wide PCM is played from its top three bytes.
+    const uint32_t top = encoding == MixEncoding::SignedWide ? sampleBytes - 3 : 0;
+    voice->routeCount = 0;
+    const auto route = [&](uint32_t channel, Weights weights) {
+        if (weights.left != 0 || weights.right != 0)
+            voice->routes[voice->routeCount++] = {channel * sampleBytes + top, weights.left,
+                                                  weights.right};
+    };
+    if (channels == 1 && (speakerMask == 0 || (speakerMask & -speakerMask) == FrontCentre)) {
+        voice->layout = Mono;
+        route(0, {Full, Full});
+        return;
+    }
+    if (speakerMask == 0) {
+        // No positions: the channels go to the output's own channels in order.
+        route(0, {Full, 0});
+        route(1, {0, Full});
+    } else {
+        uint32_t channel = 0;
+        for (int position = 0; position < 32 && channel < channels; ++position) {
+            if (!(speakerMask & (1u << position)))
+                continue;
+            if (position < MixSpeakerPositions)
+                route(channel, PositionWeights[position]);
+            ++channel;
+        }
+    }
+    const MixRoute* r = voice->routes;
+    const bool plainStereo = voice->routeCount == 2 && r[0].offset == top && r[0].left == Full &&
+                             r[0].right == 0 && r[1].offset == sampleBytes + top &&
+                             r[1].left == 0 && r[1].right == Full;
+    voice->layout = plainStereo ? Stereo : Routed;
+}
 
 std::mutex& mixer_lock() { return state().lock; }
 
@@ -111,7 +281,8 @@ void mixer_render(int16_t* out, size_t frames, uint32_t outputRate)
             std::lock_guard<std::mutex> hold(state().lock);
             for (MixVoice* voice : state().voices)
                 if (voice->playing)
-                    mix_voice(*voice, sum, count, outputRate);
+                    Mixers[static_cast<int>(voice->encoding)][voice->layout](*voice, sum, count,
+                                                                             outputRate);
         }
         for (size_t i = 0; i < 2 * count; ++i)
             out[i] = saturate(sum[i]);

@@ -8,13 +8,40 @@
 
 constexpr int32_t MixUnityGain = 1 << 16;  // gains are 16.16 fixed point
 
+// How a voice's samples are stored.
+enum class MixEncoding : uint8_t {
+    Unsigned8,   // 8-bit PCM, silence at 128
+    Signed16,    // 16-bit PCM, little-endian
+    SignedWide,  // PCM of 24 bits or more, little-endian; its top 24 bits are played
+    Float32,     // IEEE single precision, full scale at +-1.0
+    Float64,     // IEEE double precision, full scale at +-1.0
+};
+
+// Speaker positions of a channel mask, as WAVEFORMATEXTENSIBLE numbers them: bit n set means the
+// next channel of a frame feeds position n.
+constexpr int MixSpeakerPositions = 18;
+
+// Where one channel of a frame goes: its byte offset in the frame and its 16.16 weights on the
+// left and right side of the output.
+struct MixRoute {
+    uint32_t offset = 0;
+    int32_t left = 0;
+    int32_t right = 0;
+};
+
 // One buffer's sound as the mixer plays it. The samples and their format stay fixed while the
-// voice is attached; the play state below them is read and written only under mixer_lock().
+// voice is attached (set them with mixer_set_format before attaching); the play state below them
+// is read and written only under mixer_lock().
 struct MixVoice {
     const uint8_t* samples = nullptr;
-    uint32_t frames = 0;     // whole frames in samples
-    int channels = 1;        // 1 or 2, stereo interleaved left, right
-    int bytesPerSample = 2;  // 1: unsigned 8-bit, 2: signed 16-bit little-endian
+    uint32_t frames = 0;  // whole frames in samples
+
+    MixEncoding encoding = MixEncoding::Signed16;
+    uint8_t layout = 0;          // mono, stereo or routed; set by mixer_set_format
+    uint32_t frameBytes = 2;     // bytes per frame
+    uint32_t sampleBytes = 2;    // bytes per sample
+    int routeCount = 0;          // routed layout: the channels that reach a speaker
+    MixRoute routes[MixSpeakerPositions];
 
     bool playing = false;
     bool looping = false;
@@ -23,6 +50,14 @@ struct MixVoice {
     int32_t leftGain = MixUnityGain;
     int32_t rightGain = MixUnityGain;
 };
+
+// Describes the voice's samples: their encoding, bytes per sample (1, 2, 3 or more; 4 or 8 for
+// floating point), channels per frame (1 or more) and the speaker positions of the channels as a
+// channel mask. A mask of 0 sends channel 0 to the left and channel 1 to the right output as they
+// are. One channel with no position or the front centre plays on both sides at full level.
+// Channels beyond the mask's positions are not heard.
+void mixer_set_format(MixVoice* voice, MixEncoding encoding, uint32_t sampleBytes,
+                      uint32_t channels, uint32_t speakerMask);
 
 // Guards every attached voice's play state and the list of voices. The output holds it only
 // while it mixes one short block, so a caller never waits longer than that.

@@ -1,22 +1,38 @@
 // dib.cpp -- StretchDIBits: device-independent bitmaps drawn into a surface DC
 //
-// Covers the uncompressed forms an image file holds: 8 bits through a colour table of up to
-// 256 entries, 16 bits as X1R5G5B5, 24 bits as blue-green-red and 32 bits as
-// blue-green-red-unused, rows bottom-up (positive height) or top-down (negative), any source
-// and destination rectangle, scaled by point sampling. Every pixel is converted into the
-// surface's format as GDI converts image data: XRGB8888 at 32 bits, RGB565 by truncation at
-// 16, and at 8 bits the nearest palette entry after each channel is reduced to five bits.
-// Left out on purpose: 1- and 4-bit and run-length compressed bitmaps, bit-field masks,
-// DIB_PAL_COLORS, raster operations other than SRCCOPY, mirroring by negative sizes. No SDL.
+// Covers every form a bitmap takes: 1, 4 and 8 bits through a colour table (2, 16 and up to 256
+// entries), 16 bits as X1R5G5B5, 24 bits as blue-green-red, 32 bits as blue-green-red-unused,
+// 16 and 32 bits with bit-field masks, and run-length compressed 4- and 8-bit data. Rows run
+// bottom-up (positive height) or top-down (negative; never for compressed data); any source and
+// destination rectangle, scaled by point sampling. Every pixel is converted into the surface's
+// format as GDI converts image data: XRGB8888 at 32 bits, RGB565 by truncation at 16, and at 8
+// bits the nearest palette entry after each channel is reduced to five bits. Compressed data is
+// read for biSizeImage bytes and never further; pixels it does not reach (skipped by a delta or
+// an early end of line or of the bitmap) leave the surface as it was.
+// JPEG and PNG data, which the platform takes only for printers, is refused as on a screen.
+// Left out on purpose: DIB_PAL_COLORS, raster operations other than SRCCOPY, mirroring by
+// negative sizes. No SDL.
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "faults.h"
 #include "gdi32/surface_dc.h"
+#include "unsupported.h"
 
 namespace {
+
+// The calls here that a test can make fail.
+const FaultHook StretchDIBitsFault("StretchDIBits");
+
+// The largest stretch of a compressed bitmap decoded at once, in pixels.
+constexpr int64_t MaxDecodedPixels = int64_t{1} << 26;
+constexpr uint16_t Untouched = 0xFFFF;  // a compressed bitmap's pixel that its data skips
+constexpr size_t BitFieldsOffset = 40;  // the three masks follow the 40-byte header
 
 struct Rgb {
     uint8_t red, green, blue;
@@ -24,7 +40,102 @@ struct Rgb {
 
 void note_unsupported(const char* what)
 {
-    fprintf(stderr, "layer: StretchDIBits: %s is not supported\n", what);
+    ::note_unsupported("StretchDIBits", what);
+}
+
+// One colour channel of a bit-field pixel: where its mask starts and how many bits it has.
+struct Field {
+    uint32_t mask = 0;
+    int shift = 0;
+    int bits = 0;
+
+    explicit Field(uint32_t fieldMask = 0) : mask(fieldMask)
+    {
+        if (mask == 0)
+            return;
+        while (!(mask & (1u << shift)))
+            ++shift;
+        while (shift + bits < 32 && (mask >> (shift + bits)))
+            ++bits;
+    }
+
+    // The channel widened or narrowed to eight bits; narrower fields repeat their top bits.
+    uint8_t operator()(uint32_t pixel) const
+    {
+        if (bits == 0)
+            return 0;
+        const uint32_t value = (pixel & mask) >> shift;
+        if (bits >= 8)
+            return static_cast<uint8_t>(value >> (bits - 8));
+        uint32_t wide = value << (8 - bits);
+        for (int filled = bits; filled < 8; filled += bits)
+            wide |= wide >> bits;
+        return static_cast<uint8_t>(wide);
+    }
+};
+
+// The pixels a compressed bitmap's data sets, within a box of the picture: colour-table indices,
+// or Untouched.
+struct Decoded {
+    int left = 0, top = 0, width = 0, height = 0;  // the box, rows counted from the picture's top
+    std::unique_ptr<uint16_t[]> pixels;
+
+    uint16_t at(int x, int y) const
+    {
+        return pixels[static_cast<size_t>(y - top) * width + (x - left)];
+    }
+};
+
+// Decodes run-length data of the given size for a picture of width x pictureHeight (bottom-up),
+// keeping what falls inside the box. Encoded runs repeat one index (4 bits: two alternating
+// indices); escapes end a line, end the bitmap, move by a delta, or start an absolute run padded
+// to a whole number of 16-bit words. Pixels past the right edge are dropped, not wrapped.
+void decode_rle(const uint8_t* data, size_t size, bool fourBit, int width, int pictureHeight,
+                Decoded* box)
+{
+    int64_t x = 0;
+    int64_t row = 0;  // from the bottom
+    const auto put = [&](int64_t at, uint8_t index) {
+        const int64_t y = pictureHeight - 1 - row;
+        if (at >= box->left && at < box->left + box->width && y >= box->top &&
+            y < box->top + box->height)
+            box->pixels[static_cast<size_t>(y - box->top) * box->width + (at - box->left)] = index;
+    };
+    size_t pos = 0;
+    while (pos + 2 <= size && row < pictureHeight) {
+        const uint8_t count = data[pos];
+        const uint8_t value = data[pos + 1];
+        pos += 2;
+        if (count > 0) {
+            const int64_t end = std::min<int64_t>(x + count, width);
+            for (int64_t i = 0; x + i < end; ++i)
+                put(x + i, fourBit ? (i % 2 ? value & 15 : value >> 4) : value);
+            x += count;
+        } else if (value == 0) {
+            x = 0;
+            ++row;
+        } else if (value == 1) {
+            return;
+        } else if (value == 2) {
+            if (pos + 2 > size)
+                return;
+            x += data[pos];
+            row += data[pos + 1];
+            pos += 2;
+        } else {
+            const size_t bytes = fourBit ? (value + 1u) / 2 : value;
+            for (int64_t i = 0; i < value; ++i) {
+                const size_t at = pos + static_cast<size_t>(fourBit ? i / 2 : i);
+                if (at >= size)
+                    return;  // the data ends inside the run
+                const uint8_t byte = data[at];
+                if (x + i < width)
+                    put(x + i, fourBit ? (i % 2 ? byte & 15 : byte >> 4) : byte);
+            }
+            x += value;
+            pos += (bytes + 1) / 2 * 2;
+        }
+    }
 }
 
 // The bitmap's own description, checked.
@@ -37,30 +148,64 @@ struct Dib {
     int64_t stride;
     const RGBQUAD* table;
     int tableSize;
+    bool bitFields = false;
+    Field red, green, blue;
+    const Decoded* decoded = nullptr;  // compressed bitmaps: the pixels their data sets
 
-    // Colour of picture pixel (x, y), y counted from the top of the picture.
-    Rgb at(int x, int y) const
+    Rgb entry(int index) const
     {
+        if (index >= tableSize)
+            return Rgb{0, 0, 0};
+        return Rgb{table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue};
+    }
+
+    // Colour of picture pixel (x, y), y counted from the top of the picture; false where
+    // compressed data leaves the pixel alone.
+    bool at(int x, int y, Rgb* color) const
+    {
+        if (decoded) {
+            const uint16_t index = decoded->at(x, y);
+            if (index == Untouched)
+                return false;
+            *color = entry(index);
+            return true;
+        }
         const int64_t row = topDown ? y : height - 1 - y;
         const uint8_t* p = bits + row * stride;
         switch (bitCount) {
-        case 8: {
-            const int index = p[x];
-            if (index >= tableSize)
-                return Rgb{0, 0, 0};
-            return Rgb{table[index].rgbRed, table[index].rgbGreen, table[index].rgbBlue};
-        }
+        case 1:
+            *color = entry((p[x / 8] >> (7 - x % 8)) & 1);
+            return true;
+        case 4:
+            *color = entry(x % 2 ? p[x / 2] & 15 : p[x / 2] >> 4);
+            return true;
+        case 8:
+            *color = entry(p[x]);
+            return true;
         case 16: {
-            const uint16_t v = static_cast<uint16_t>(p[2 * x] | (p[2 * x + 1] << 8));
+            const uint32_t v = static_cast<uint32_t>(p[2 * x] | (p[2 * x + 1] << 8));
+            if (bitFields) {
+                *color = Rgb{red(v), green(v), blue(v)};
+                return true;
+            }
             // Five bits widen to eight by repeating their top bits.
             const uint8_t r = (v >> 10) & 31, g = (v >> 5) & 31, b = v & 31;
-            return Rgb{static_cast<uint8_t>((r << 3) | (r >> 2)), static_cast<uint8_t>((g << 3) | (g >> 2)),
-                       static_cast<uint8_t>((b << 3) | (b >> 2))};
+            *color = Rgb{static_cast<uint8_t>((r << 3) | (r >> 2)), static_cast<uint8_t>((g << 3) | (g >> 2)),
+                         static_cast<uint8_t>((b << 3) | (b >> 2))};
+            return true;
         }
         case 24:
-            return Rgb{p[3 * x + 2], p[3 * x + 1], p[3 * x]};
+            *color = Rgb{p[3 * x + 2], p[3 * x + 1], p[3 * x]};
+            return true;
         default:
-            return Rgb{p[4 * x + 2], p[4 * x + 1], p[4 * x]};
+            if (bitFields) {
+                uint32_t v;
+                memcpy(&v, p + 4 * x, 4);
+                *color = Rgb{red(v), green(v), blue(v)};
+            } else {
+                *color = Rgb{p[4 * x + 2], p[4 * x + 1], p[4 * x]};
+            }
+            return true;
         }
     }
 };
@@ -112,13 +257,31 @@ void store(const SurfacePixels& target, int x, int y, uint32_t pixel)
     }
 }
 
+// Whether the bit count and compression go together.
+bool valid_form(int bitCount, DWORD compression)
+{
+    switch (compression) {
+    case BI_RGB:
+        return bitCount == 1 || bitCount == 4 || bitCount == 8 || bitCount == 16 ||
+               bitCount == 24 || bitCount == 32;
+    case BI_RLE8:
+        return bitCount == 8;
+    case BI_RLE4:
+        return bitCount == 4;
+    case BI_BITFIELDS:
+        return bitCount == 16 || bitCount == 32;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 int WINAPI StretchDIBits(HDC dc, int destX, int destY, int destWidth, int destHeight, int sourceX,
                          int sourceY, int sourceWidth, int sourceHeight, const void* bits,
                          const BITMAPINFO* info, UINT usage, DWORD rop)
 {
-    if (layer_fault("StretchDIBits"))
+    if (layer_fault_sets_last_error(StretchDIBitsFault))
         return 0;
     const SurfacePixels* target = gdi_dc_target(dc);
     if (!target) {
@@ -138,15 +301,14 @@ int WINAPI StretchDIBits(HDC dc, int destX, int destY, int destWidth, int destHe
         note_unsupported("a raster operation other than SRCCOPY");
         return 0;
     }
-    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1 || header.biWidth <= 0 ||
-        header.biHeight == 0 || header.biHeight == INT32_MIN) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
     const int bitCount = header.biBitCount;
-    if (header.biCompression != BI_RGB ||
-        (bitCount != 8 && bitCount != 16 && bitCount != 24 && bitCount != 32)) {
-        note_unsupported("a bitmap other than uncompressed 8, 16, 24 or 32 bits");
+    const DWORD compression = header.biCompression;
+    const bool compressed = compression == BI_RLE8 || compression == BI_RLE4;
+    // Compressed data runs bottom-up only, and says how many bytes it takes.
+    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1 || header.biWidth <= 0 ||
+        header.biHeight == 0 || header.biHeight == INT32_MIN || !valid_form(bitCount, compression) ||
+        (compressed && (header.biHeight < 0 || header.biSizeImage == 0))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     if (destWidth < 0 || destHeight < 0 || sourceWidth < 0 || sourceHeight < 0) {
@@ -164,29 +326,70 @@ int WINAPI StretchDIBits(HDC dc, int destX, int destY, int destWidth, int destHe
     dib.bitCount = bitCount;
     dib.stride = (static_cast<int64_t>(dib.width) * bitCount + 31) / 32 * 4;
     dib.table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + header.biSize);
-    dib.tableSize = bitCount == 8 ? (header.biClrUsed == 0 || header.biClrUsed > 256 ? 256 : static_cast<int>(header.biClrUsed)) : 0;
+    const DWORD tableLimit = bitCount <= 8 ? 1u << bitCount : 0;
+    dib.tableSize = static_cast<int>(header.biClrUsed == 0 || header.biClrUsed > tableLimit
+                                         ? tableLimit : header.biClrUsed);
+    if (compression == BI_BITFIELDS) {
+        // Red, green and blue masks, in the header's larger forms as after the 40-byte one.
+        uint32_t masks[3];
+        memcpy(masks, reinterpret_cast<const uint8_t*>(info) + BitFieldsOffset, sizeof(masks));
+        dib.bitFields = true;
+        dib.red = Field(masks[0]);
+        dib.green = Field(masks[1]);
+        dib.blue = Field(masks[2]);
+    }
 
     // The source rectangle in picture rows counted from the top: for a bottom-up bitmap its
     // y counts from the bottom row.
     const int64_t sourceTop = dib.topDown ? sourceY
                                           : static_cast<int64_t>(dib.height) - sourceY - sourceHeight;
-    Converter convert(*target);
-    int64_t left = destX, top = destY;
-    int64_t right = left + destWidth, bottom = top + destHeight;
+    const int64_t left = destX, top = destY;
+    const int64_t right = left + destWidth, bottom = top + destHeight;
     const int64_t firstColumn = left < 0 ? 0 : left;
     const int64_t firstRow = top < 0 ? 0 : top;
     const int64_t lastColumn = right > target->width ? target->width : right;
     const int64_t lastRow = bottom > target->height ? target->height : bottom;
+    const auto sourceRow = [&](int64_t y) { return sourceTop + (y - top) * sourceHeight / destHeight; };
+    const auto sourceColumn = [&](int64_t x) { return sourceX + (x - left) * sourceWidth / destWidth; };
+    if (firstColumn >= lastColumn || firstRow >= lastRow)
+        return sourceHeight;
+
+    Decoded decoded;
+    if (compressed) {
+        // Only the part of the picture that the visible destination samples is decoded.
+        const int64_t boxLeft = std::max<int64_t>(0, sourceColumn(firstColumn));
+        const int64_t boxRight = std::min<int64_t>(dib.width, sourceColumn(lastColumn - 1) + 1);
+        const int64_t boxTop = std::max<int64_t>(0, sourceRow(firstRow));
+        const int64_t boxBottom = std::min<int64_t>(dib.height, sourceRow(lastRow - 1) + 1);
+        if (boxLeft >= boxRight || boxTop >= boxBottom)
+            return sourceHeight;
+        const int64_t area = (boxRight - boxLeft) * (boxBottom - boxTop);
+        if (area > MaxDecodedPixels ||
+            !(decoded.pixels = std::unique_ptr<uint16_t[]>(new (std::nothrow) uint16_t[area]))) {
+            SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+            return 0;
+        }
+        decoded.left = static_cast<int>(boxLeft);
+        decoded.top = static_cast<int>(boxTop);
+        decoded.width = static_cast<int>(boxRight - boxLeft);
+        decoded.height = static_cast<int>(boxBottom - boxTop);
+        std::fill(decoded.pixels.get(), decoded.pixels.get() + area, Untouched);
+        decode_rle(dib.bits, header.biSizeImage, compression == BI_RLE4, dib.width, dib.height,
+                   &decoded);
+        dib.decoded = &decoded;
+    }
+
+    Converter convert(*target);
     for (int64_t y = firstRow; y < lastRow; ++y) {
-        const int64_t py = sourceTop + (y - top) * sourceHeight / destHeight;
+        const int64_t py = sourceRow(y);
         if (py < 0 || py >= dib.height)
             continue;  // outside the bitmap: the destination keeps its pixels
         for (int64_t x = firstColumn; x < lastColumn; ++x) {
-            const int64_t px = sourceX + (x - left) * sourceWidth / destWidth;
-            if (px < 0 || px >= dib.width)
+            const int64_t px = sourceColumn(x);
+            Rgb color;
+            if (px < 0 || px >= dib.width || !dib.at(static_cast<int>(px), static_cast<int>(py), &color))
                 continue;
-            store(*target, static_cast<int>(x), static_cast<int>(y),
-                  convert(dib.at(static_cast<int>(px), static_cast<int>(py))));
+            store(*target, static_cast<int>(x), static_cast<int>(y), convert(color));
         }
     }
     return sourceHeight;

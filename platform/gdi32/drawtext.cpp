@@ -16,10 +16,13 @@
 
 #include "font.h"
 #include "faults.h"
+#include "unsupported.h"
 
 namespace {
 
-constexpr DWORD ErrorNotSupported = 50;  // ERROR_NOT_SUPPORTED
+// The calls here that a test can make fail.
+const FaultHook DrawTextAFault("DrawTextA");
+
 constexpr int TabColumns = 8;
 
 bool is_line_end(uint8_t byte) { return byte == '\r' || byte == '\n'; }
@@ -51,14 +54,10 @@ void draw_line(const DcText& state, const uint8_t* line, size_t length, int64_t 
 
 int WINAPI DrawTextA(HDC dc, LPCSTR text, int count, LPRECT rect, UINT format)
 {
-    if (layer_fault("DrawTextA"))
+    if (layer_fault_sets_last_error(DrawTextAFault))
         return 0;
     if ((format & ~UINT(DT_NOPREFIX | DT_EXPANDTABS)) != 0 || !(format & DT_NOPREFIX)) {
-        static bool noted = false;
-        if (!noted)
-            fprintf(stderr, "layer: DrawTextA: a format other than DT_NOPREFIX with or without "
-                            "DT_EXPANDTABS is not supported\n");
-        noted = true;
+        note_unsupported("DrawTextA", "a format other than DT_NOPREFIX with or without DT_EXPANDTABS");
         SetLastError(ErrorNotSupported);
         return 0;
     }

@@ -71,7 +71,7 @@ struct FaceSize {
     bool embolden = false;
     int ascent = 0;
     int cellHeight = 0;
-    int reach = 0;  // no ink lies further than this outside the cell and its pen position
+    int reach = 0;  // no ink lies further than this left or right of the pen and its advance
     std::unordered_map<char32_t, Glyph> glyphs;
 };
 
@@ -156,14 +156,6 @@ int64_t scale_rounded(int64_t value, int64_t numerator, int64_t denominator)
     return quotient;
 }
 
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 GenericFamily fallback_family(uint8_t pitchAndFamily)
 {
     const int pitch = pitchAndFamily & 0x03;
@@ -196,7 +188,7 @@ Resolved resolve(const std::string& name, bool bold, uint8_t pitchAndFamily, boo
 {
     Caches& all = caches();
     const GenericFamily generic = fallback_family(pitchAndFamily);
-    const std::string key = lower(name) + '\n' + char('0' + bold) + char('0' + int(generic)) +
+    const std::string key = ascii_lower(name) + '\n' + char('0' + bold) + char('0' + int(generic)) +
                             char('0' + cyrillic);
     auto it = all.resolved.find(key);
     if (it != all.resolved.end())
@@ -281,14 +273,16 @@ void face_metrics(const FaceTables& tables, int requestedHeight, FontMetrics* me
     metrics->ascent = static_cast<int>(scale_rounded(ascent, ppem, em));
     metrics->descent = static_cast<int>(scale_rounded(descent, ppem, em));
     metrics->height = metrics->ascent + metrics->descent;
-    metrics->internalLeading = static_cast<int>(scale_rounded(units - em, ppem, em));
     const int64_t average = tables.averageWidth > 0 ? scale_rounded(tables.averageWidth, ppem, em)
                                                     : scale_rounded(1, ppem, 2);
     metrics->averageWidth = static_cast<int>(std::max<int64_t>(1, average));
 }
 
-// Turns a rendered bitmap into runs of ink. Ink beyond the face size's reach (only a broken
-// font has any) is dropped, so that drawing can tell from the pen alone when to stop.
+// Turns a rendered bitmap into runs of ink. Rows above the cell's ascent and below its descent
+// are cut off, as the platform's rasteriser cuts glyph bitmaps at the font's Windows ascent and
+// descent: a descender that reaches lower than the descent loses its last rows, and no glyph
+// ever inks the line below. Ink further sideways than the face size's reach (only a broken font
+// has any) is dropped, so that drawing can tell from the pen alone when to stop.
 Glyph glyph_from_image(const GlyphImage& image, const FaceSize& size)
 {
     Glyph glyph;
@@ -300,8 +294,8 @@ Glyph glyph_from_image(const GlyphImage& image, const FaceSize& size)
     glyph.maxX = glyph.maxY = INT32_MIN;
     const int64_t lowX = -size.reach;
     const int64_t highX = std::max(glyph.advance, size.pixelsPerEm) + static_cast<int64_t>(size.reach);
-    const int64_t lowY = -size.reach;
-    const int64_t highY = size.cellHeight + static_cast<int64_t>(size.reach);
+    const int64_t lowY = 0;
+    const int64_t highY = size.cellHeight;
     for (int row = 0; row < image.rows; ++row) {
         const int64_t y = size.ascent - static_cast<int64_t>(image.top) + row;
         if (y < lowY || y >= highY)
@@ -408,8 +402,7 @@ int64_t stamp_run(const SurfacePixels& target, FontInstance& font, int64_t x, in
     int64_t pen = x;
     size_t i = 0;
     const bool rowsVisible = clip.left < clip.right && clip.top < clip.bottom &&
-                             y + size.cellHeight + size.reach > clip.top &&
-                             y - size.reach < clip.bottom;
+                             y + size.cellHeight > clip.top && y < clip.bottom;
     if (rowsVisible) {
         for (; i < count; ++i) {
             // Glyphs further right cannot reach back into the clip.
@@ -463,7 +456,7 @@ std::unique_ptr<FontInstance> build_instance(const FontRequest& request)
     int charSet = request.charSet;
     static const char CyrSuffix[] = " cyr";
     const size_t suffix = sizeof(CyrSuffix) - 1;
-    if (name.size() > suffix && lower(name.substr(name.size() - suffix)) == CyrSuffix) {
+    if (name.size() > suffix && ascii_lower(name.substr(name.size() - suffix)) == CyrSuffix) {
         name.resize(name.size() - suffix);
         charSet = RUSSIAN_CHARSET;
     }

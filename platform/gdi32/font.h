@@ -37,7 +37,6 @@ struct FaceTables {
     int winDescent = 0;      // OS/2 usWinDescent
     int hheaAscender = 0;    // hhea ascender
     int hheaDescender = 0;   // hhea descender (negative below the baseline)
-    int hheaLineGap = 0;
     int averageWidth = 0;    // OS/2 xAvgCharWidth; 0 when the font has no OS/2 table
 };
 
@@ -81,7 +80,6 @@ struct FontMetrics {
     int ascent = 0;
     int descent = 0;
     int height = 0;           // ascent + descent: the cell and the line height
-    int internalLeading = 0;
     int averageWidth = 0;
     int codePage = 1251;      // how 8-bit text is read with this font
 };

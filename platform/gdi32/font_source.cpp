@@ -202,7 +202,6 @@ SourceFace* font_source_open(const FontFile& file, FaceTables* tables)
     if (hhea) {
         tables->hheaAscender = hhea->Ascender;
         tables->hheaDescender = hhea->Descender;
-        tables->hheaLineGap = hhea->Line_Gap;
     } else {
         tables->hheaAscender = face->ascender;
         tables->hheaDescender = face->descender;

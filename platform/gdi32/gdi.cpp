@@ -23,12 +23,21 @@
 #include "faults.h"
 #include "gdi32/surface_dc.h"
 #include "testing.h"
+#include "unsupported.h"
 
 namespace {
 
+// The calls here that a test can make fail.
+const FaultHook CreateFontAFault("CreateFontA");
+const FaultHook SelectObjectFault("SelectObject");
+const FaultHook DeleteObjectFault("DeleteObject");
+const FaultHook SetBkColorFault("SetBkColor");
+const FaultHook SetTextColorFault("SetTextColor");
+const FaultHook SetBkModeFault("SetBkMode");
+const FaultHook TextOutAFault("TextOutA");
+
 constexpr uint32_t PaletteIndexTag = 0x01000000;
 constexpr uint32_t DibIndexTag = 0x10FF0000;
-constexpr DWORD ErrorNotSupported = 50;  // ERROR_NOT_SUPPORTED
 
 // A handle is kind << 28 | generation << 16 | slot. Stock objects have generation 0 and their
 // stock number as the slot.
@@ -193,13 +202,6 @@ FontInstance* realised_font(FontObject& font)
     return font.realised;
 }
 
-void note_unsupported(const char* call, const char* what)
-{
-    static std::set<std::string> noted;
-    if (noted.insert(std::string(call) + what).second)
-        fprintf(stderr, "layer: %s: %s is not supported\n", call, what);
-}
-
 }  // namespace
 
 uint32_t gdi_color_to_pixel(COLORREF color, int bitsPerPixel, const PALETTEENTRY* palette)
@@ -297,7 +299,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
                          DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                          DWORD pitchAndFamily, LPCSTR faceName)
 {
-    if (layer_fault("CreateFontA"))
+    if (layer_fault_sets_last_error(CreateFontAFault))
         return nullptr;
     if (weight < 0 || weight > 1000) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -336,7 +338,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
 
 HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
 {
-    if (layer_fault("SelectObject"))
+    if (layer_fault_sets_last_error(SelectObjectFault))
         return nullptr;
     DeviceContext* context = context_from_handle(dc);
     const uintptr_t handle = reinterpret_cast<uintptr_t>(object);
@@ -366,7 +368,7 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
 
 BOOL WINAPI DeleteObject(HGDIOBJ object)
 {
-    if (layer_fault("DeleteObject"))
+    if (layer_fault_sets_last_error(DeleteObjectFault))
         return FALSE;
     const uintptr_t handle = reinterpret_cast<uintptr_t>(object);
     if (is_stock(handle))
@@ -385,11 +387,13 @@ BOOL WINAPI DeleteObject(HGDIOBJ object)
 
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF color)
 {
-    if (layer_fault("SetBkColor"))
+    if (layer_fault_sets_last_error(SetBkColorFault))
         return CLR_INVALID;
     DeviceContext* context = context_from_handle(dc);
-    if (!context)
+    if (!context) {
+        SetLastError(ERROR_INVALID_HANDLE);
         return CLR_INVALID;
+    }
     const COLORREF previous = context->background;
     context->background = color;
     return previous;
@@ -397,11 +401,13 @@ COLORREF WINAPI SetBkColor(HDC dc, COLORREF color)
 
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF color)
 {
-    if (layer_fault("SetTextColor"))
+    if (layer_fault_sets_last_error(SetTextColorFault))
         return CLR_INVALID;
     DeviceContext* context = context_from_handle(dc);
-    if (!context)
+    if (!context) {
+        SetLastError(ERROR_INVALID_HANDLE);
         return CLR_INVALID;
+    }
     const COLORREF previous = context->textColor;
     context->textColor = color;
     return previous;
@@ -409,7 +415,7 @@ COLORREF WINAPI SetTextColor(HDC dc, COLORREF color)
 
 int WINAPI SetBkMode(HDC dc, int mode)
 {
-    if (layer_fault("SetBkMode"))
+    if (layer_fault_sets_last_error(SetBkModeFault))
         return 0;
     DeviceContext* context = context_from_handle(dc);
     if (!context || (mode != OPAQUE && mode != TRANSPARENT)) {
@@ -423,7 +429,7 @@ int WINAPI SetBkMode(HDC dc, int mode)
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count)
 {
-    if (layer_fault("TextOutA"))
+    if (layer_fault_sets_last_error(TextOutAFault))
         return FALSE;
     DcText state;
     if (!gdi_dc_text(dc, &state) || count < 0 || (count > 0 && !text))

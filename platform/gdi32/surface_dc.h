@@ -6,6 +6,24 @@
 
 #include "windows.h"
 
+// The 256 colours of an 8-bit surface's palette as a device context keeps them: a copy, so that
+// the palette object may go while the DC is held. Reads as a pointer to the entries, null when
+// there is no palette.
+struct PaletteCopy {
+    PALETTEENTRY entries[256] = {};
+    bool present = false;
+
+    PaletteCopy& operator=(const PALETTEENTRY* source)
+    {
+        present = source != nullptr;
+        if (source)
+            for (int i = 0; i < 256; ++i)
+                entries[i] = source[i];
+        return *this;
+    }
+    operator const PALETTEENTRY*() const { return present ? entries : nullptr; }
+};
+
 // The pixels a device context draws into.
 struct SurfacePixels {
     uint8_t* bits = nullptr;
@@ -13,7 +31,7 @@ struct SurfacePixels {
     int height = 0;
     int pitch = 0;
     int bitsPerPixel = 0;
-    const PALETTEENTRY* palette = nullptr;  // 256 entries at 8 bits, else null
+    PaletteCopy palette;  // 256 entries at 8 bits, else none
 };
 HDC gdi_create_surface_dc(const SurfacePixels& pixels);
 void gdi_delete_surface_dc(HDC dc);

@@ -110,3 +110,11 @@ std::string utf8_to_cp1251(const char* text)
     }
     return out;
 }
+
+std::string ascii_lower(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}

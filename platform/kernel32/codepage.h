@@ -11,3 +11,6 @@ std::string utf8_to_cp1251(const char* text);
 char32_t cp1251_to_unicode(unsigned char byte);
 // The Windows-1251 byte of a character, or -1 when the code page has none.
 int unicode_to_cp1251(char32_t ch);
+// The text with A to Z in lower case and every other byte as it is: how names are matched
+// without regard to case.
+std::string ascii_lower(std::string text);

@@ -26,10 +26,17 @@
 
 #include "faults.h"
 #include "kernel32/codepage.h"
+#include "unsupported.h"
 
 namespace {
 
-constexpr DWORD ErrorNotSupported = 50;
+// The calls here that a test can make fail.
+const FaultHook CreateFileAFault("CreateFileA");
+const FaultHook CreateFileMappingAFault("CreateFileMappingA");
+const FaultHook MapViewOfFileFault("MapViewOfFile");
+const FaultHook FlushFileBuffersFault("FlushFileBuffers");
+const FaultHook MoveFileExAFault("MoveFileExA");
+
 constexpr DWORD ErrorInvalidAddress = 487;
 constexpr DWORD ErrorMappedAlignment = 1132;
 constexpr DWORD ErrorUserMappedFile = 1224;
@@ -223,6 +230,69 @@ bool open_anywhere(dev_t device, ino_t inode)
     return false;
 }
 
+// CreateFileA's steps.
+
+HANDLE failed_open(DWORD error)
+{
+    SetLastError(error);
+    return INVALID_HANDLE_VALUE;
+}
+
+// Why an existing file cannot be opened so: it is a directory, an open handle's sharing forbids
+// it, or the open would truncate a mapped file; 0 when nothing stands in the way.
+DWORD refusal_of_existing(const struct stat& info, DWORD access, DWORD share, DWORD disposition)
+{
+    if (S_ISDIR(info.st_mode))
+        return ERROR_ACCESS_DENIED;
+    if (share_conflict(info.st_dev, info.st_ino, access, share))
+        return ERROR_SHARING_VIOLATION;
+    const bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    if (truncates && mapped(info.st_dev, info.st_ino))
+        return ErrorUserMappedFile;
+    return 0;
+}
+
+// The open(2) flags of an access and a disposition; -1 for TRUNCATE_EXISTING without write access.
+int open_flags(DWORD access, DWORD disposition)
+{
+    int flags = O_CLOEXEC;
+    if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
+        flags |= O_RDWR;
+    else if (access & GENERIC_WRITE)
+        flags |= O_WRONLY;
+    else
+        flags |= O_RDONLY;  // also an open for attributes only, with no access at all
+    switch (disposition) {
+    case CREATE_NEW:
+        return flags | O_CREAT | O_EXCL;
+    case CREATE_ALWAYS:
+        return flags | O_CREAT | O_TRUNC;
+    case OPEN_ALWAYS:
+        return flags | O_CREAT;
+    case TRUNCATE_EXISTING:
+        return (access & GENERIC_WRITE) ? flags | O_TRUNC : -1;
+    default:
+        return flags;
+    }
+}
+
+// A handle of an open descriptor, with the access and sharing it was opened with.
+HANDLE adopt_file(int fd, DWORD access, DWORD share)
+{
+    struct stat info {};
+    fstat(fd, &info);
+    auto* file = new OpenFile;
+    file->fd = fd;
+    file->access = access;
+    file->share = share;
+    file->device = info.st_dev;
+    file->inode = info.st_ino;
+    open_files().insert(file);
+    auto* object = new KernelObject{Kind::File, file};
+    handles().insert(object);
+    return object;
+}
+
 }  // namespace
 
 DWORD WINAPI GetLastError() { return lastError; }
@@ -232,98 +302,35 @@ void WINAPI SetLastError(DWORD error) { lastError = error; }
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD, HANDLE templateFile)
 {
-    HRESULT injected = E_FAIL;
-    if (layer_fault("CreateFileA", &injected)) {
-        SetLastError(static_cast<DWORD>(injected) & 0xFFFF);
+    if (layer_fault_sets_last_error(CreateFileAFault))
         return INVALID_HANDLE_VALUE;
-    }
     if (!fileName || !*fileName || creationDisposition < CREATE_NEW ||
-        creationDisposition > TRUNCATE_EXISTING) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return INVALID_HANDLE_VALUE;
-    }
+        creationDisposition > TRUNCATE_EXISTING)
+        return failed_open(ERROR_INVALID_PARAMETER);
     if (templateFile || (desiredAccess & ~(GENERIC_READ | GENERIC_WRITE)) != 0) {
-        fprintf(stderr, "layer: CreateFileA: templates and access rights other than GENERIC_READ "
-                        "and GENERIC_WRITE are not supported\n");
-        SetLastError(ErrorNotSupported);
-        return INVALID_HANDLE_VALUE;
+        note_unsupported("CreateFileA", "a template or access rights other than GENERIC_READ and GENERIC_WRITE");
+        return failed_open(ErrorNotSupported);
     }
-
     const ResolvedPath resolved = resolve_path(fileName);
-    if (!resolved.parentExists) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-
+    if (!resolved.parentExists)
+        return failed_open(ERROR_PATH_NOT_FOUND);
     struct stat info {};
     const bool existed = stat(resolved.path.c_str(), &info) == 0;
-    if (existed) {
-        if (S_ISDIR(info.st_mode)) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return INVALID_HANDLE_VALUE;
-        }
-        if (share_conflict(info.st_dev, info.st_ino, desiredAccess, shareMode)) {
-            SetLastError(ERROR_SHARING_VIOLATION);
-            return INVALID_HANDLE_VALUE;
-        }
-        const bool truncates =
-            creationDisposition == CREATE_ALWAYS || creationDisposition == TRUNCATE_EXISTING;
-        if (truncates && mapped(info.st_dev, info.st_ino)) {
-            SetLastError(ErrorUserMappedFile);
-            return INVALID_HANDLE_VALUE;
-        }
-    }
-
-    int flags = O_CLOEXEC;
-    if ((desiredAccess & GENERIC_READ) && (desiredAccess & GENERIC_WRITE))
-        flags |= O_RDWR;
-    else if (desiredAccess & GENERIC_WRITE)
-        flags |= O_WRONLY;
-    else
-        flags |= O_RDONLY;
-    switch (creationDisposition) {
-    case CREATE_NEW:
-        flags |= O_CREAT | O_EXCL;
-        break;
-    case CREATE_ALWAYS:
-        flags |= O_CREAT | O_TRUNC;
-        break;
-    case OPEN_ALWAYS:
-        flags |= O_CREAT;
-        break;
-    case TRUNCATE_EXISTING:
-        if (!(desiredAccess & GENERIC_WRITE)) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return INVALID_HANDLE_VALUE;
-        }
-        flags |= O_TRUNC;
-        break;
-    default:
-        break;
-    }
-    if (desiredAccess == 0)
-        flags = (flags & ~O_ACCMODE) | O_RDONLY;  // an open for attributes only
-
+    if (existed)
+        if (const DWORD refusal = refusal_of_existing(info, desiredAccess, shareMode, creationDisposition))
+            return failed_open(refusal);
+    const int flags = open_flags(desiredAccess, creationDisposition);
+    if (flags < 0)
+        return failed_open(ERROR_INVALID_PARAMETER);
     const int fd = open(resolved.path.c_str(), flags, 0644);
-    if (fd < 0) {
-        SetLastError(error_from_errno(errno));
-        return INVALID_HANDLE_VALUE;
-    }
-    fstat(fd, &info);
-    auto* file = new OpenFile;
-    file->fd = fd;
-    file->access = desiredAccess;
-    file->share = shareMode;
-    file->device = info.st_dev;
-    file->inode = info.st_ino;
-    open_files().insert(file);
-    auto* object = new KernelObject{Kind::File, file};
-    handles().insert(object);
+    if (fd < 0)
+        return failed_open(error_from_errno(errno));
+    const HANDLE handle = adopt_file(fd, desiredAccess, shareMode);
     // CREATE_ALWAYS and OPEN_ALWAYS succeed on an existing file and say so in the last error.
     const bool reportsExisting =
         creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS;
     SetLastError(existed && reportsExisting ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return object;
+    return handle;
 }
 
 BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
@@ -412,11 +419,8 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
 
 BOOL WINAPI FlushFileBuffers(HANDLE handle)
 {
-    HRESULT injected = E_FAIL;
-    if (layer_fault("FlushFileBuffers", &injected)) {
-        SetLastError(static_cast<DWORD>(injected) & 0xFFFF);
+    if (layer_fault_sets_last_error(FlushFileBuffersFault))
         return FALSE;
-    }
     KernelObject* object = object_from_handle(handle, Kind::File);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -464,17 +468,14 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName)
 
 BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
 {
-    HRESULT injected = E_FAIL;
-    if (layer_fault("MoveFileExA", &injected)) {
-        SetLastError(static_cast<DWORD>(injected) & 0xFFFF);
+    if (layer_fault_sets_last_error(MoveFileExAFault))
         return FALSE;
-    }
     if (!existingFileName || !*existingFileName || !newFileName || !*newFileName) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
     if (flags & ~static_cast<DWORD>(MOVEFILE_REPLACE_EXISTING)) {
-        fprintf(stderr, "layer: MoveFileExA: only MOVEFILE_REPLACE_EXISTING is supported\n");
+        note_unsupported("MoveFileExA", "a flag other than MOVEFILE_REPLACE_EXISTING");
         SetLastError(ErrorNotSupported);
         return FALSE;
     }
@@ -580,19 +581,15 @@ BOOL WINAPI CloseHandle(HANDLE handle)
 HANDLE WINAPI CreateFileMappingA(HANDLE fileHandle, LPSECURITY_ATTRIBUTES, DWORD protect,
                                  DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name)
 {
-    HRESULT injected = E_FAIL;
-    if (layer_fault("CreateFileMappingA", &injected)) {
-        SetLastError(static_cast<DWORD>(injected) & 0xFFFF);
+    if (layer_fault_sets_last_error(CreateFileMappingAFault))
         return nullptr;
-    }
     KernelObject* object = object_from_handle(fileHandle, Kind::File);
     if (!object) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     if (protect != PAGE_READONLY || name != nullptr) {
-        fprintf(stderr, "layer: CreateFileMappingA: only unnamed PAGE_READONLY mappings are "
-                        "supported\n");
+        note_unsupported("CreateFileMappingA", "a mapping other than an unnamed PAGE_READONLY one");
         SetLastError(ErrorNotSupported);
         return nullptr;
     }
@@ -624,18 +621,15 @@ HANDLE WINAPI CreateFileMappingA(HANDLE fileHandle, LPSECURITY_ATTRIBUTES, DWORD
 LPVOID WINAPI MapViewOfFile(HANDLE mappingHandle, DWORD desiredAccess, DWORD offsetHigh,
                             DWORD offsetLow, SIZE_T bytesToMap)
 {
-    HRESULT injected = E_FAIL;
-    if (layer_fault("MapViewOfFile", &injected)) {
-        SetLastError(static_cast<DWORD>(injected) & 0xFFFF);
+    if (layer_fault_sets_last_error(MapViewOfFileFault))
         return nullptr;
-    }
     KernelObject* mapping = object_from_handle(mappingHandle, Kind::Mapping);
     if (!mapping) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
     if (desiredAccess != FILE_MAP_READ) {
-        fprintf(stderr, "layer: MapViewOfFile: only FILE_MAP_READ views are supported\n");
+        note_unsupported("MapViewOfFile", "a view other than FILE_MAP_READ");
         SetLastError(ErrorNotSupported);
         return nullptr;
     }

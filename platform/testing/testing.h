@@ -14,7 +14,8 @@
 // from now on. Names are the API's own ("CreateFileA", "DirectDrawCreateEx") and, for interface
 // methods, "Interface::Method" ("IDirectDraw7::SetDisplayMode", "IDirectDrawSurface7::Restore").
 // Calls that return an HRESULT return result; the others fail as the platform does (FALSE, null,
-// INVALID_HANDLE_VALUE) with result's code as the last error where one applies.
+// 0, INVALID_HANDLE_VALUE) with result's code (its low 16 bits) as the last error. A name that no
+// call of the layer answers to ends the program with a message: such a test could only pass.
 void layer_fail_call(const char* name, int nth = 0, HRESULT result = E_FAIL);
 void layer_clear_faults();
 
@@ -51,6 +52,7 @@ struct LayerMessageBox {
     std::string text;     // as passed, Windows-1251
     std::string caption;  // as passed, Windows-1251
     UINT type;
+    bool ownerVisible;    // whether the owner window was shown when the box came up
 };
 void layer_capture_message_boxes(bool capture);
 const std::vector<LayerMessageBox>& layer_message_boxes();

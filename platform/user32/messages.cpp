@@ -312,7 +312,7 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC timerP
             timer.period = period;
             timer.proc = timerProc;
             timer.lastFired = timeGetTime();
-            return id;
+            return id == 0 ? 1 : id;  // the same answer as when it was made
         }
     }
     timers.push_back(Timer{window, id, period, timeGetTime(), timerProc});

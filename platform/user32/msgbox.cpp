@@ -26,6 +26,9 @@
 
 namespace {
 
+// The calls here that a test can make fail.
+const FaultHook MessageBoxAFault("MessageBoxA");
+
 bool captureBoxes = false;
 std::vector<LayerMessageBox> capturedBoxes;
 
@@ -80,7 +83,7 @@ private:
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    if (layer_fault("MessageBoxA"))
+    if (layer_fault_sets_last_error(MessageBoxAFault))
         return 0;
     const char* body = text ? text : "";
     const char* title = caption ? caption : "Error";  // the platform's caption when none is given
@@ -90,7 +93,9 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     fflush(stderr);
 
     if (captureBoxes) {
-        capturedBoxes.push_back(LayerMessageBox{owner, body, title, type});
+        LayerWindowInfo info;
+        const bool visible = layer_window_info(owner, &info) && info.visible;
+        capturedBoxes.push_back(LayerMessageBox{owner, body, title, type, visible});
         return IDOK;
     }
     if (!sdl_video_ready())

@@ -76,7 +76,6 @@ const uint8_t FunctionScans[12] = {0x3B, 0x3C, 0x3D, 0x3E, 0x3F, 0x40,
                                    0x41, 0x42, 0x43, 0x44, 0x57, 0x58};
 
 constexpr LPARAM KeyExtended = LPARAM(1) << 24;
-constexpr LPARAM KeyAltDown = LPARAM(1) << 29;
 constexpr LPARAM KeyWasDown = LPARAM(1) << 30;
 constexpr LPARAM KeyReleased = LPARAM(1) << 31;
 
@@ -263,7 +262,7 @@ void key_event(const SDL_KeyboardEvent& event)
     if (key.extended)
         lParam |= KeyExtended;
     if (alt)
-        lParam |= KeyAltDown;
+        lParam |= user32::KeyAltDown;
     if (!down || event.repeat)
         lParam |= KeyWasDown;
     if (!down)

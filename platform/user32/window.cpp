@@ -16,14 +16,21 @@
 #include "faults.h"
 #include "kernel32/codepage.h"
 #include "testing.h"
+#include "unsupported.h"
 #include "user32/sdl_window.h"
 #include "user32/window_table.h"
+
+namespace {
+
+// The calls here that a test can make fail.
+const FaultHook RegisterClassAFault("RegisterClassA");
+const FaultHook CreateWindowExAFault("CreateWindowExA");
+
+}  // namespace
 
 using namespace user32;
 
 namespace {
-
-constexpr LPARAM KeyAltDown = LPARAM(1) << 29;  // context bit of a key message's lParam
 
 ATOM nextAtom = 0xC000;
 
@@ -39,15 +46,6 @@ std::map<std::string, WindowClass>& classes()
 {
     static std::map<std::string, WindowClass> table;
     return table;
-}
-
-std::string lower(const char* text)
-{
-    std::string out = text ? text : "";
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
 }
 
 void activate(Window* window, bool active, bool minimized)
@@ -172,14 +170,14 @@ void window_picture_size(HWND handle, int* width, int* height)
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass)
 {
-    if (layer_fault("RegisterClassA"))
+    if (layer_fault_sets_last_error(RegisterClassAFault))
         return 0;
     if (!windowClass || !windowClass->lpfnWndProc || !windowClass->lpszClassName ||
         IS_INTRESOURCE(windowClass->lpszClassName)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::string name = lower(windowClass->lpszClassName);
+    const std::string name = ascii_lower(windowClass->lpszClassName);
     if (classes().count(name)) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
@@ -195,20 +193,19 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
                             int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID)
 {
-    if (layer_fault("CreateWindowExA"))
+    if (layer_fault_sets_last_error(CreateWindowExAFault))
         return nullptr;
     if (!className || IS_INTRESOURCE(className)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    auto found = classes().find(lower(className));
+    auto found = classes().find(ascii_lower(className));
     if (found == classes().end()) {
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
     if (parent || menu || (exStyle & ~static_cast<DWORD>(WS_EX_TOPMOST)) != 0) {
-        fprintf(stderr, "layer: CreateWindowExA: child windows, menus and extended styles other "
-                        "than WS_EX_TOPMOST are not supported\n");
+        note_unsupported("CreateWindowExA", "a child window, a menu or an extended style other than WS_EX_TOPMOST");
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -218,12 +215,9 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     auto* window = new Window;
     window->windowClass = &found->second;
     window->proc = found->second.info.lpfnWndProc;
-    window->style = style;
     window->instance = instance;
-    window->width = std::max(width, 1);
-    window->height = std::max(height, 1);
     const std::string title = windowName ? cp1251_to_utf8(windowName, strlen(windowName)) : "";
-    window->sdl = sdl_create_window(title.c_str(), x, y, window->width, window->height,
+    window->sdl = sdl_create_window(title.c_str(), x, y, std::max(width, 1), std::max(height, 1),
                                     (style & WS_POPUP) != 0);
     if (!window->sdl) {
         delete window;
@@ -357,7 +351,7 @@ LONG_PTR WINAPI GetWindowLongPtrA(HWND handle, int index)
         return 0;
     }
     if (index != GWLP_HINSTANCE) {
-        fprintf(stderr, "layer: GetWindowLongPtrA: only GWLP_HINSTANCE is supported\n");
+        note_unsupported("GetWindowLongPtrA", "an index other than GWLP_HINSTANCE");
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }

@@ -32,6 +32,9 @@ void window_notify(HWND window, WindowEvent event);
 
 namespace user32 {
 
+// The context bit of a key message's lParam: Alt was held.
+constexpr LPARAM KeyAltDown = LPARAM(1) << 29;
+
 struct WindowClass {
     WNDCLASSA info;
     std::string name;
@@ -40,10 +43,7 @@ struct WindowClass {
 struct Window {
     WindowClass* windowClass = nullptr;
     WNDPROC proc = nullptr;
-    DWORD style = 0;
     HINSTANCE instance = nullptr;
-    int width = 0;
-    int height = 0;
     SDL_Window* sdl = nullptr;
     bool visible = false;
     bool minimized = false;

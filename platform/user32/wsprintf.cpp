@@ -73,6 +73,86 @@ void put_number(Output& out, const Conversion& conversion, uint32_t magnitude, b
     put_padded(out, conversion, sign, reversed, count);
 }
 
+// Reads the flags, width, precision and size prefixes after a '%', leaving f on the conversion
+// character.
+Conversion parse_conversion(const char*& f)
+{
+    Conversion conversion;
+    for (;; ++f) {
+        if (*f == '-')
+            conversion.left = true;
+        else if (*f == '0')
+            conversion.zero = true;
+        else if (*f == '#')
+            conversion.prefix = true;
+        else
+            break;
+    }
+    while (*f >= '0' && *f <= '9')
+        conversion.width = conversion.width * 10 + (*f++ - '0');
+    if (*f == '.') {
+        ++f;
+        conversion.precision = 0;
+        while (*f >= '0' && *f <= '9')
+            conversion.precision = conversion.precision * 10 + (*f++ - '0');
+    }
+    while (*f == 'h' || *f == 'l')
+        ++f;  // size prefixes: every number is 32 bits, every character 8
+    return conversion;
+}
+
+// Characters and strings take width and the left flag; a string also takes precision as its
+// longest length.
+void put_text(Output& out, const Conversion& conversion, const char* text, int length)
+{
+    Conversion plain = conversion;
+    plain.zero = false;
+    plain.precision = -1;
+    put_padded(out, plain, "", text, length);
+}
+
+// Writes one conversion, taking its argument.
+void put_conversion(Output& out, const Conversion& conversion, char type, va_list* args)
+{
+    switch (type) {
+    case 'd':
+    case 'i': {
+        const int32_t value = va_arg(*args, int32_t);
+        const uint32_t magnitude =
+            value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+        put_number(out, conversion, magnitude, value < 0, 10, false);
+        break;
+    }
+    case 'u':
+        put_number(out, conversion, va_arg(*args, uint32_t), false, 10, false);
+        break;
+    case 'x':
+    case 'X':
+        put_number(out, conversion, va_arg(*args, uint32_t), false, 16, type == 'X');
+        break;
+    case 'c':
+    case 'C': {
+        const char c = static_cast<char>(va_arg(*args, int));
+        put_text(out, conversion, &c, 1);
+        break;
+    }
+    case 's':
+    case 'S': {
+        const char* text = va_arg(*args, const char*);
+        if (!text)
+            text = "(null)";
+        int length = static_cast<int>(strnlen(text, OutputLimit));
+        if (conversion.precision >= 0 && conversion.precision < length)
+            length = conversion.precision;
+        put_text(out, conversion, text, length);
+        break;
+    }
+    default:
+        out.put(type);  // an unknown conversion drops the '%' and prints the character
+        break;
+    }
+}
+
 }  // namespace
 
 int wsprintfA(LPSTR buffer, LPCSTR format, ...)
@@ -93,74 +173,12 @@ int wsprintfA(LPSTR buffer, LPCSTR format, ...)
             out.put(*f++);
             continue;
         }
-        Conversion conversion;
-        for (;; ++f) {
-            if (*f == '-')
-                conversion.left = true;
-            else if (*f == '0')
-                conversion.zero = true;
-            else if (*f == '#')
-                conversion.prefix = true;
-            else
-                break;
-        }
-        while (*f >= '0' && *f <= '9')
-            conversion.width = conversion.width * 10 + (*f++ - '0');
-        if (*f == '.') {
-            ++f;
-            conversion.precision = 0;
-            while (*f >= '0' && *f <= '9')
-                conversion.precision = conversion.precision * 10 + (*f++ - '0');
-        }
-        while (*f == 'h' || *f == 'l')
-            ++f;  // size prefixes: every number is 32 bits, every character 8
+        const Conversion conversion = parse_conversion(f);
         const char type = *f;
         if (type == 0)
             break;
         ++f;
-        switch (type) {
-        case 'd':
-        case 'i': {
-            const int32_t value = va_arg(args, int32_t);
-            const uint32_t magnitude =
-                value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
-            put_number(out, conversion, magnitude, value < 0, 10, false);
-            break;
-        }
-        case 'u':
-            put_number(out, conversion, va_arg(args, uint32_t), false, 10, false);
-            break;
-        case 'x':
-        case 'X':
-            put_number(out, conversion, va_arg(args, uint32_t), false, 16, type == 'X');
-            break;
-        case 'c':
-        case 'C': {
-            const char c = static_cast<char>(va_arg(args, int));
-            Conversion plain = conversion;
-            plain.zero = false;
-            plain.precision = -1;
-            put_padded(out, plain, "", &c, 1);
-            break;
-        }
-        case 's':
-        case 'S': {
-            const char* text = va_arg(args, const char*);
-            if (!text)
-                text = "(null)";
-            int length = static_cast<int>(strnlen(text, OutputLimit));
-            if (conversion.precision >= 0 && conversion.precision < length)
-                length = conversion.precision;
-            Conversion plain = conversion;
-            plain.zero = false;
-            plain.precision = -1;
-            put_padded(out, plain, "", text, length);
-            break;
-        }
-        default:
-            out.put(type);  // an unknown conversion drops the '%' and prints the character
-            break;
-        }
+        put_conversion(out, conversion, type, &args);
     }
     va_end(args);
     buffer[out.length] = 0;

@@ -1,0 +1,245 @@
+#!/usr/bin/env bash
+# Runs each example program headless under Xvfb, with input scripted as a user gives it (keys
+# held briefly, mouse moves and clicks), and checks what it shows: Esc ends it with status 0, F12
+# leaves a screenshot whose pixels hold what the example draws at known spots, and the sound
+# example's output, captured through SDL's disk audio driver, is not silent after a click.
+#
+#   scripts/examples-test.sh [build directory] [example ...]
+#
+# The build directory (default build/release) may be any Linux build of the examples, such as a
+# sanitizer build. Each example leaves screen.bmp and screen.png beside its program.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+build=$(cd "${1:-build/release}" && pwd) || exit 1
+shift || true
+names=("$@")
+[ ${#names[@]} -gt 0 ] || names=(shapes sprites text input joystick sound)
+
+# An 800x600 screen: the examples' 800x600 picture fills it, so pointer positions given to
+# xdotool are the picture's own coordinates. Xvfb picks a free display number itself and writes
+# it to descriptor 3, so that runs at the same time never share a server.
+displayfile=$(mktemp)
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfile"' EXIT
+for _ in $(seq 100); do
+    [ -s "$displayfile" ] && break || sleep 0.1
+done
+export DISPLAY=":$(head -n1 "$displayfile")"
+export SDL_AUDIODRIVER=dummy
+# At the monitor's pace, as scripts/demo.sh runs them, unless the caller chose otherwise: the
+# examples' motion follows the clock, and the runs leave the processor to whatever else runs.
+export ENGINE_FRAME_CAP="${ENGINE_FRAME_CAP-vsync}"
+# Against a sanitizer build, memory errors end a program with a non-zero status; what is left
+# allocated at exit is not counted, as in the sanitizer build's own tests.
+export ASAN_OPTIONS="${ASAN_OPTIONS-detect_leaks=0}"
+failures=0
+
+fail() { echo "FAIL $current: $*"; failures=$((failures + 1)); }
+
+# start <example> [argument] [program]: runs the example (or another program in its folder) from
+# its own folder and waits for its window.
+start() {
+    current="${3:-$1}${2:+ $2}"
+    folder="$build/examples/$1"
+    rm -f "$folder/screen.bmp" "$folder/screen.png"
+    (cd "$folder" && exec timeout 60 "./${3:-$1}" ${2:-}) &
+    program=$!
+    if ! timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" >/dev/null; then
+        fail "no window"
+    fi
+    # Input goes in only once the first frame is on the screen: every example paints its
+    # bottom-left corner, which is black until then.
+    for _ in $(seq 100); do
+        [ "$(import -window root -crop 1x1+5+595 +repage -format '%[fx:round(255*(r+g+b))]' info: 2>/dev/null)" \
+            != 0 ] && break
+        sleep 0.1
+    done
+    xdotool mousemove 400 300
+    sleep 0.5
+}
+
+# Keys and buttons are held for a moment, as fingers hold them, so that a frame sees them down.
+press() { xdotool keydown "$1"; sleep 0.3; xdotool keyup "$1"; sleep 0.2; }
+click() { xdotool mousemove "$1" "$2"; sleep 0.1; xdotool mousedown "${3:-1}"; sleep 0.15; xdotool mouseup "${3:-1}"; sleep 0.2; }
+
+# finish: F12 saves the screen, Esc must end the program with status 0.
+finish() {
+    press F12
+    press Escape
+    local status=0
+    wait "$program" || status=$?
+    [ "$status" -eq 0 ] || fail "Esc ended it with status $status"
+    if [ -f "$folder/screen.bmp" ]; then
+        convert "$folder/screen.bmp" "$folder/screen.png"
+    else
+        fail "F12 left no screen.bmp"
+    fi
+}
+
+# colour <file> <x> <y>: the pixel's colour as r,g,b.
+colour() {
+    convert "$1" -format \
+        "%[fx:round(255*p{$2,$3}.r)],%[fx:round(255*p{$2,$3}.g)],%[fx:round(255*p{$2,$3}.b)]" info:
+}
+
+# expect <x> <y> <r,g,b> <what>: the screenshot's pixel is that colour, give or take the
+# rounding of 16-bit pixels.
+expect() {
+    [ -f "$folder/screen.bmp" ] || return
+    local got
+    got=$(colour "$folder/screen.bmp" "$1" "$2")
+    local IFS=,
+    local g=($got) e=($3)
+    for i in 0 1 2; do
+        if [ $(( g[i] > e[i] ? g[i] - e[i] : e[i] - g[i] )) -gt 12 ]; then
+            fail "$4: pixel ($1, $2) is ($got), expected ($3)"
+            return
+        fi
+    done
+}
+
+# count <x> <y> <width> <height> <r,g,b>: pixels of about that colour in the region.
+count() {
+    convert "$folder/screen.bmp" -crop "${3}x${4}+${1}+${2}" +repage -fuzz 5% -fill black \
+        +opaque "rgb($5)" -fill white -opaque "rgb($5)" -format '%[fx:round(mean*w*h)]' info:
+}
+
+# width <x> <y> <width> <height> <r,g,b>: the width of what is drawn in that colour in the region.
+width() {
+    convert "$folder/screen.bmp" -crop "${3}x${4}+${1}+${2}" +repage -fuzz 5% -fill black \
+        +opaque "rgb($5)" -trim -format '%w' info: 2>/dev/null
+}
+
+for name in "${names[@]}"; do
+    if [ ! -x "$build/examples/$name/$name" ]; then
+        echo "FAIL $name: not built in $build"
+        failures=$((failures + 1))
+        continue
+    fi
+    case "$name" in
+    shapes)
+        start shapes
+        finish
+        expect 50 75 255,0,0 "red filled rectangle"
+        expect 120 75 0,255,0 "green filled rectangle"
+        expect 190 75 0,0,255 "blue filled rectangle"
+        expect 790 75 20,24,40 "a fill reaching past the screen draws nothing"
+        expect 560 50 255,255,255 "frame"
+        expect 670 60 204,204,204 "bevel's top-left edge"
+        expect 769 99 51,51,51 "bevel's bottom-right corner"
+        expect 245 100 20,24,40 "clipped fill and frame stay inside the clip rectangle (left)"
+        expect 475 100 20,24,40 "clipped fill and frame stay inside the clip rectangle (right)"
+        ;;
+    sprites)
+        # At 8 bits with the palette and at the display's 16 bits: the same picture.
+        for depth in 8 16; do
+            start sprites $depth
+            finish
+            sheet=examples/sprites/data/sprites.bmp
+            expect 53 41 255,0,255 "the sheet copied plainly shows its magenta"
+            expect 261 41 0,0,51 "the sky shows through a keyed sprite's corner"
+            expect 276 56 "$(colour $sheet 48 16)" "the ball where it was placed"
+            expect 316 58 "$(colour $sheet 80 18)" "the star where it was placed"
+            expect 5 539 "$(colour $sheet 5 3)" "the brick ground"
+            expect 640 210 255,255,0 "the zoomed face's centre"
+            [ "$(count 0 80 800 520 255,0,255)" = 0 ] || fail "magenta on the screen below the sheet"
+            [ "$(count 240 0 560 80 255,0,255)" = 0 ] || fail "magenta around the keyed sprites"
+            cp "$folder/screen.bmp" "$folder/screen$depth.bmp"
+        done
+        ;;
+    text)
+        start text
+        for key in m m m m BackSpace BackSpace BackSpace; do press $key; done
+        finish
+        # The typed line is green; four m's and three Backspaces leave one (and maybe the caret).
+        typed=$(width 20 505 760 40 0,255,0)
+        [ -n "$typed" ] && [ "$typed" -gt 10 ] || fail "no typed text on the screen"
+        [ -z "$typed" ] || [ "$typed" -lt 50 ] || fail "Backspace left a typed line $typed pixels wide"
+        [ "$(count 20 40 360 130 255,255,255)" -gt 200 ] || fail "no text in the table's box"
+        [ "$(count 380 40 30 130 255,255,255)" = 0 ] || fail "the table's text runs past its box"
+        [ "$(count 420 100 200 40 255,255,255)" -gt 200 ] || fail "no 32-pixel line"
+        ;;
+    input)
+        start input
+        # Press on one button and release on the next, with each mouse button.
+        xdotool mousemove 100 350 mousedown 1; sleep 0.2; xdotool mousemove 300 350; sleep 0.2; xdotool mouseup 1
+        xdotool mousemove 500 350 mousedown 3; sleep 0.2; xdotool mousemove 690 350; sleep 0.2; xdotool mouseup 3
+        sleep 0.2
+        xdotool mousemove 400 500 click --repeat 2 --delay 80 1
+        sleep 0.2
+        # Held down over the second button while the screen is saved.
+        xdotool mousemove 300 350 mousedown 1
+        sleep 0.2
+        finish
+        xdotool mouseup 1
+        expect 25 305 0,200,0 "LeftDownInRect button lit"
+        expect 220 305 0,200,0 "LeftUpInRect button lit"
+        expect 415 305 0,200,0 "RightDownInRect button lit"
+        expect 610 305 0,200,0 "RightUpInRect button lit"
+        expect 212 350 255,255,0 "the button under the pointer framed"
+        expect 23 93 255,200,0 "left button shown held"
+        expect 113 93 60,60,60 "right button shown up"
+        expect 233 93 255,200,0 "left double click shown"
+        expect 403 93 60,60,60 "no right double click shown"
+        ;;
+    joystick)
+        # With a virtual controller (where the build has one): stick right and a little up,
+        # buttons 3 and 10 held.
+        if [ -x "$build/examples/joystick/joystick_virtual" ]; then
+            start joystick "" joystick_virtual
+            finish
+            expect 450 85 0,160,255 "X bar reaches right"
+            expect 350 85 60,60,60 "X bar not left"
+            expect 45 280 0,160,255 "Y bar reaches up"
+            expect 45 340 60,60,60 "Y bar not down"
+            expect 722 303 255,200,0 "stick right lamp"
+            expect 654 303 60,60,60 "stick left lamp off"
+            expect 284 523 255,200,0 "button 3 lamp"
+            expect 760 523 255,200,0 "button 10 lamp"
+            expect 80 523 60,60,60 "button 0 lamp off"
+            [ -f "$folder/screen.png" ] && mv "$folder/screen.png" "$folder/controller.png"
+        fi
+        # No controller: the example says so in plain words and still quits on Esc.
+        start joystick
+        finish
+        [ "$(count 200 255 400 70 255,255,255)" -gt 300 ] || fail "no message about the missing controller"
+        [ "$(count 0 500 800 100 255,200,0)" = 0 ] || fail "button lamps lit without a controller"
+        ;;
+    sound)
+        # The mixer's output goes to a file through SDL's disk audio driver.
+        audio="$build/examples/sound/audio.raw"
+        rm -f "$audio"
+        SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" start sound
+        before=$(stat -c %s "$audio" 2>/dev/null || echo 0)
+        click 150 280
+        # The tone pad held for a second, longer than the tone: it must still sound, looping.
+        xdotool mousemove 400 200 mousedown 1
+        sleep 1
+        finish
+        xdotool mouseup 1
+        expect 300 300 255,120,0 "held pad lit while it loops"
+        expect 50 300 70,60,90 "the click's pad dark once the click is over"
+        expect 550 300 70,60,90 "the pad not played stays dark"
+        python3 - "$audio" "$before" <<'PY' || fail "audio: silent before the click or silent after it"
+import sys
+data = open(sys.argv[1], "rb").read()
+before = int(sys.argv[2]) & ~3
+quiet = data[:before].count(0) == before
+sounding = len(data) - before - data[before:].count(0) > 1000
+sys.exit(0 if quiet and sounding else 1)
+PY
+        ;;
+    *)
+        echo "no such example: $name"
+        failures=$((failures + 1))
+        ;;
+    esac
+    echo "$name: done"
+done
+
+if [ "$failures" -ne 0 ]; then
+    echo "examples: $failures checks failed"
+    exit 1
+fi
+echo "examples: every check passed"
