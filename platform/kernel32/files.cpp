@@ -333,47 +333,70 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     return handle;
 }
 
+namespace {
+
+// The open file behind a handle for a read or a write of count bytes; null, with the last error
+// the platform gives, when the handle, its access or the arguments refuse the transfer.
+OpenFile* file_for_transfer(HANDLE handle, DWORD access, const void* buffer, DWORD count,
+                            LPOVERLAPPED overlapped)
+{
+    const KernelObject* object = object_from_handle(handle, Kind::File);
+    DWORD error = ERROR_SUCCESS;
+    if (!object)
+        error = ERROR_INVALID_HANDLE;
+    else if (overlapped)
+        error = ErrorNotSupported;
+    else if (!(object->file->access & access))
+        error = ERROR_ACCESS_DENIED;
+    else if (count > 0 && !buffer)
+        error = ERROR_INVALID_PARAMETER;
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return nullptr;
+    }
+    return object->file;
+}
+
+// Moves count bytes, step(done) moving the next part after done bytes and answering like read(2)
+// or write(2); an interrupted step is taken again. A read that meets the end of the file succeeds
+// with fewer bytes; a write that moves nothing fails. *moved holds the bytes moved either way.
+template <typename Step>
+BOOL transfer(DWORD count, LPDWORD moved, bool isWrite, Step step)
+{
+    DWORD total = 0;
+    BOOL result = TRUE;
+    while (total < count) {
+        const ssize_t part = step(total);
+        if (part < 0 && errno == EINTR)
+            continue;
+        if (part < 0 || (part == 0 && isWrite)) {
+            SetLastError(part < 0 ? error_from_errno(errno) : ERROR_INVALID_PARAMETER);
+            result = FALSE;
+            break;
+        }
+        if (part == 0)
+            break;
+        total += static_cast<DWORD>(part);
+    }
+    if (moved)
+        *moved = total;
+    return result;
+}
+
+}  // namespace
+
 BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
                      LPOVERLAPPED overlapped)
 {
     if (bytesRead)
         *bytesRead = 0;
-    KernelObject* object = object_from_handle(handle, Kind::File);
-    if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    const OpenFile* file = file_for_transfer(handle, GENERIC_READ, buffer, bytesToRead, overlapped);
+    if (!file)
         return FALSE;
-    }
-    if (overlapped) {
-        SetLastError(ErrorNotSupported);
-        return FALSE;
-    }
-    if (!(object->file->access & GENERIC_READ)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (bytesToRead > 0 && !buffer) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    DWORD total = 0;
-    while (total < bytesToRead) {
-        const ssize_t got = read(object->file->fd, static_cast<char*>(buffer) + total,
-                                 bytesToRead - total);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0) {
-            SetLastError(error_from_errno(errno));
-            if (bytesRead)
-                *bytesRead = total;
-            return FALSE;
-        }
-        if (got == 0)
-            break;  // end of file: success with fewer bytes
-        total += static_cast<DWORD>(got);
-    }
-    if (bytesRead)
-        *bytesRead = total;
-    return TRUE;
+    char* bytes = static_cast<char*>(buffer);
+    return transfer(bytesToRead, bytesRead, false, [&](DWORD done) {
+        return read(file->fd, bytes + done, bytesToRead - done);
+    });
 }
 
 BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
@@ -381,40 +404,14 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
 {
     if (bytesWritten)
         *bytesWritten = 0;
-    KernelObject* object = object_from_handle(handle, Kind::File);
-    if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    const OpenFile* file =
+        file_for_transfer(handle, GENERIC_WRITE, buffer, bytesToWrite, overlapped);
+    if (!file)
         return FALSE;
-    }
-    if (overlapped) {
-        SetLastError(ErrorNotSupported);
-        return FALSE;
-    }
-    if (!(object->file->access & GENERIC_WRITE)) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    if (bytesToWrite > 0 && !buffer) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    DWORD total = 0;
-    while (total < bytesToWrite) {
-        const ssize_t put = write(object->file->fd, static_cast<const char*>(buffer) + total,
-                                  bytesToWrite - total);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0) {
-            SetLastError(put < 0 ? error_from_errno(errno) : ERROR_INVALID_PARAMETER);
-            if (bytesWritten)
-                *bytesWritten = total;
-            return FALSE;
-        }
-        total += static_cast<DWORD>(put);
-    }
-    if (bytesWritten)
-        *bytesWritten = total;
-    return TRUE;
+    const char* bytes = static_cast<const char*>(buffer);
+    return transfer(bytesToWrite, bytesWritten, true, [&](DWORD done) {
+        return write(file->fd, bytes + done, bytesToWrite - done);
+    });
 }
 
 BOOL WINAPI FlushFileBuffers(HANDLE handle)
