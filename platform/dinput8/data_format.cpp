@@ -33,6 +33,10 @@ const GUID GUID_POV = ObjectTypeGuid(0xA36D02F2);
 
 namespace {
 
+static_assert(JoystickObjectCount == 44 && PovSlots == JoystickReading::MostHats &&
+                  ButtonSlots == JoystickReading::MostButtons,
+              "joystick objects");
+
 // The objects of c_dfDIJoystick in the order of DIJOYSTATE: axes and sliders, hats, buttons,
 // every one optional, so that a device lacking some still takes the format.
 constexpr std::array<DIOBJECTDATAFORMAT, JoystickObjectCount> JoystickObjectTable()
@@ -65,10 +69,6 @@ const DIDATAFORMAT c_dfDIJoystick = {
 
 namespace {
 
-static_assert(JoystickObjectCount == 44 && PovSlots == JoystickReading::MostHats &&
-                  ButtonSlots == JoystickReading::MostButtons,
-              "joystick objects");
-
 bool same_object(const DIOBJECTDATAFORMAT& a, const DIOBJECTDATAFORMAT& b)
 {
     if ((a.pguid == nullptr) != (b.pguid == nullptr))
@@ -80,7 +80,6 @@ bool same_object(const DIOBJECTDATAFORMAT& a, const DIOBJECTDATAFORMAT& b)
 
 }  // namespace
 
-// The format describes the same objects at the same places as c_dfDIJoystick.
 bool di::is_joystick_format(const DIDATAFORMAT& format)
 {
     if (&format == &c_dfDIJoystick)
