@@ -15,6 +15,7 @@ constexpr DWORD FileHeaderBytes = 14;
 constexpr DWORD InfoHeaderBytes = 40;
 constexpr DWORD ColorTableBytes = 1024;
 constexpr DWORD PixelsAfterTable = InfoHeaderBytes + ColorTableBytes;  // 1064 from the info header
+constexpr char PartSuffix[] = ".part";  // a screenshot being written, beside its final name
 
 int32_t ReadLong(const BYTE* p) { return static_cast<int32_t>(p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24); }
 uint16_t ReadWord(const BYTE* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
@@ -103,15 +104,17 @@ IDirectDrawSurface7* LoadBitmapSurface(const char* fileName)
         pixelOffset = PixelsAfterTable;
     else if (bitCount == 16 || bitCount == 24 || bitCount == 32)
         pixelOffset = InfoHeaderBytes;
-    // The rows must all lie in the file; a truncated file is refused, before a surface of its
-    // claimed size is made, rather than read past its end.
-    if (pixelOffset != 0) {
-        const int64_t stride = (static_cast<int64_t>(width) * bitCount + 31) / 32 * 4;
-        const int64_t available = static_cast<int64_t>(bufferBytes) - pixelOffset;
-        if (width <= 0 || height <= 0 || available < 0 || available / stride < height) {
-            delete[] buffer;
-            return nullptr;
-        }
+    // The rows must all lie in the file, at every bit count, before a surface of the claimed size
+    // is made: a truncated file is refused rather than read past its end, and a tiny file can
+    // never make a surface larger than its own rows could fill. Rows of depths that are not drawn
+    // are taken to follow the info header at once; a bit count of 0 counts as 1.
+    const int64_t rowBits = bitCount == 0 ? 1 : bitCount;
+    const int64_t stride = (static_cast<int64_t>(width) * rowBits + 31) / 32 * 4;
+    const int64_t available =
+        static_cast<int64_t>(bufferBytes) - (pixelOffset != 0 ? pixelOffset : InfoHeaderBytes);
+    if (width <= 0 || height <= 0 || available < 0 || available / stride < height) {
+        delete[] buffer;
+        return nullptr;
     }
     // Run-length and bit-field pictures make GDI read what their header claims: the data's own
     // size, or three colour masks after the header. Where that does not lie in the file, the
@@ -178,12 +181,25 @@ bool SaveSurfaceBitmap(int x, int y, int width, int height, IDirectDrawSurface7*
     const DWORD imageBytes = paddedRowBytes * static_cast<DWORD>(cutHeight);
     const bool widenedGreen = BitsPerPixel == 16 && HasSixBitGreen(surface);
 
-    auto* memory = static_cast<BYTE*>(LockSurfaceMemory(surface));
-    if (!memory)
+    // The picture is written beside the file under a name of its own and takes the file's name
+    // only once it is complete and on the disk: a full disk or a failed write never costs the
+    // user the previous file, and leaves no partial one behind.
+    const size_t nameLength = strlen(fileName);
+    char* partName = new (std::nothrow) char[nameLength + sizeof(PartSuffix)];
+    if (!partName)
         return false;
-    HANDLE file = CreateFileA(fileName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    memcpy(partName, fileName, nameLength);
+    memcpy(partName + nameLength, PartSuffix, sizeof(PartSuffix));
+
+    auto* memory = static_cast<BYTE*>(LockSurfaceMemory(surface));
+    if (!memory) {
+        delete[] partName;
+        return false;
+    }
+    HANDLE file = CreateFileA(partName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         UnlockSurfaceMemory(surface);
+        delete[] partName;
         return false;
     }
 
@@ -212,20 +228,23 @@ bool SaveSurfaceBitmap(int x, int y, int width, int height, IDirectDrawSurface7*
     }
     // Rows run bottom-up in the file; each is padded with zeros to a multiple of four bytes.
     BYTE* row = new (std::nothrow) BYTE[paddedRowBytes];
-    if (!row) {
-        UnlockSurfaceMemory(surface);
-        CloseHandle(file);
-        return false;
+    bool written = row != nullptr;
+    if (row) {
+        memset(row, 0, paddedRowBytes);
+        for (int64_t r = top + cutHeight - 1; r >= top && out.ok(); --r) {
+            memcpy(row, memory + r * pitch + left * bytesPerPixel, rowBytes);
+            if (widenedGreen)
+                ToFiveFiveFive(row, static_cast<int>(cutWidth));
+            out.Bytes(row, paddedRowBytes);
+        }
+        delete[] row;
     }
-    memset(row, 0, paddedRowBytes);
-    for (int64_t r = top + cutHeight - 1; r >= top && out.ok(); --r) {
-        memcpy(row, memory + r * pitch + left * bytesPerPixel, rowBytes);
-        if (widenedGreen)
-            ToFiveFiveFive(row, static_cast<int>(cutWidth));
-        out.Bytes(row, paddedRowBytes);
-    }
-    delete[] row;
     UnlockSurfaceMemory(surface);
-    CloseHandle(file);
-    return out.ok();
+    written = written && out.ok() && FlushFileBuffers(file);
+    written = CloseHandle(file) && written;
+    written = written && MoveFileExA(partName, fileName, MOVEFILE_REPLACE_EXISTING);
+    if (!written)
+        DeleteFileA(partName);
+    delete[] partName;
+    return written;
 }

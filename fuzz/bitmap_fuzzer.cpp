@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    fuzzing::WriteInput(data, size);
-    if (IDirectDrawSurface7* surface = LoadBitmapSurface(fuzzing::InputPath().c_str()))
+    fuzzing::Input().Write(data, size);
+    if (IDirectDrawSurface7* surface = LoadBitmapSurface(fuzzing::Input().path()))
         surface->Release();
     return 0;
 }

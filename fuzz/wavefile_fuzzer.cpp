@@ -1,28 +1,14 @@
 // wavefile_fuzzer.cpp -- arbitrary files through the WAV reader, read through in pieces and in
-// one go, and then into a sound buffer in the file's own format as the sound table loads them
-
-#include <unistd.h>
+// one go, and then into a sound buffer in the file's own format as the sound table loads them;
+// the file lives in memory only
 
 #include <cstdint>
-#include <cstdio>
-#include <string>
 #include <vector>
 
+#include "memory_file.h"
 #include "sound/sound.h"
 
 namespace {
-
-// The file each input is written to; removed when the run ends.
-struct ScratchFile {
-    std::string path = "/tmp/wavefile_fuzzer-" + std::to_string(getpid()) + ".wav";
-    ~ScratchFile() { unlink(path.c_str()); }
-};
-
-const std::string& ScratchPath()
-{
-    static const ScratchFile file;
-    return file.path;
-}
 
 // One device for the whole run; buffers are made and released for every input.
 IDirectSound* Device()
@@ -97,14 +83,9 @@ void LoadIntoBuffer(WaveFile& wave)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    FILE* file = fopen(ScratchPath().c_str(), "wb");
-    if (!file)
-        return 0;
-    fwrite(data, 1, size, file);
-    fclose(file);
-
+    fuzzing::Input().Write(data, size);
     WaveFile wave;
-    if (!wave.Open(ScratchPath().c_str())) {
+    if (!wave.Open(fuzzing::Input().path())) {
         Check(wave.GetSize() == 0 && wave.GetFormat() == nullptr);
         return 0;
     }

@@ -8,7 +8,7 @@ packages=(
     libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation
     libgtest-dev libbenchmark-dev
     mingw-w64 clang libclang-rt-14-dev
-    xvfb x11-utils xdotool imagemagick python3
+    xvfb x11-utils xdotool imagemagick python3 valgrind xfonts-base
 )
 
 missing=()

@@ -149,6 +149,28 @@ TEST(MainLoop, QuitRequestedEndsAfterTheNextActiveFrame)
     ExpectTornDown();
 }
 
+TEST(MainLoop, NoPrimaryToRestoreEndsTheLoopSilently)
+{
+    layer_capture_message_boxes(true);
+    int frames = 0;
+    // After the second frame something lets the display go between frames; the next restore
+    // step finds no primary.
+    layer_on_present([&] {
+        if (++frames == 2)
+            layer_post_message(hMainWindow, WM_USER, 0, 0);
+    });
+    layer_on_dispatch([](const MSG& message) {
+        if (message.message == WM_USER)
+            ReleaseDirectDraw();
+    });
+    EXPECT_EQ(RunProgram(), 0);
+    EXPECT_EQ(frames, 2);
+    EXPECT_TRUE(layer_message_boxes().empty());
+    LayerWindowInfo info;
+    EXPECT_TRUE(layer_window_info(hMainWindow, &info)) << "nothing else is released: the window stays";
+    EXPECT_TRUE(AppActive);
+}
+
 TEST(MainLoop, EachFrameReachesTheWindow)
 {
     // Each 16-bit pixel and the 0xRRGGBB the window shows for it, worked out by hand: each channel

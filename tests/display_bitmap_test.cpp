@@ -3,7 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
+#include <functional>
 
 #include "support.h"
 
@@ -44,6 +52,44 @@ std::vector<uint8_t> Bmp(int width, int height, int bits, const std::vector<std:
     Put32(file, 2, static_cast<uint32_t>(file.size()));
     Put32(file, 10, static_cast<uint32_t>(54 + table.size()));
     return file;
+}
+
+bool WriteText(const char* path, const char* text)
+{
+    const int fd = open(path, O_WRONLY);
+    const bool ok = fd >= 0 && write(fd, text, strlen(text)) == static_cast<ssize_t>(strlen(text));
+    if (fd >= 0)
+        close(fd);
+    return ok;
+}
+
+// Runs body in a child process whose working directory is a fresh tmpfs of the given size, in a
+// mount namespace of its own, so the small disk is the real file system and vanishes with the
+// child. Answers the child's exit status: body's count of failed checks, or 77 when no such
+// disk can be had here.
+int RunOnSmallDisk(const char* size, const std::function<int()>& body)
+{
+    std::filesystem::create_directory("disk");
+    const pid_t child = fork();
+    if (child == 0) {
+        const uid_t uid = getuid();
+        const gid_t gid = getgid();
+        if (unshare(CLONE_NEWNS) != 0) {
+            const std::string uidMap = "0 " + std::to_string(uid) + " 1";
+            const std::string gidMap = "0 " + std::to_string(gid) + " 1";
+            if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0 || !WriteText("/proc/self/setgroups", "deny") ||
+                !WriteText("/proc/self/uid_map", uidMap.c_str()) || !WriteText("/proc/self/gid_map", gidMap.c_str()))
+                _exit(77);
+        }
+        const std::string options = std::string("size=") + size;
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", "disk", "tmpfs", 0, options.c_str()) != 0 || chdir("disk") != 0)
+            _exit(77);
+        _exit(body());
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace
@@ -182,6 +228,37 @@ TEST(SaveSurfaceBitmap, FailsWithoutTouchingAnExistingFile)
     EXPECT_EQ(pScreenSurface->Unlock(nullptr), DDERR_NOTLOCKED) << "the failed save left nothing locked";
 }
 
+TEST(SaveSurfaceBitmap, AFullDiskCostsNoEarlierScreenshot)
+{
+    ScratchDirectory dir;
+    ASSERT_TRUE(BringUpDisplay(16));
+    // 256 KiB hold the earlier screenshot and a 100 x 100 one (20054 bytes), not a whole screen
+    // (960054 bytes).
+    const int failures = RunOnSmallDisk("256k", [] {
+        int failed = 0;
+        auto check = [&failed](bool ok, const char* what) {
+            if (!ok) {
+                fprintf(stderr, "on the small disk: %s\n", what);
+                ++failed;
+            }
+        };
+        const std::vector<uint8_t> earlier(4000, 0x5A);
+        WriteBytes("screen.bmp", earlier);
+        check(!SaveSurfaceBitmap(0, 0, 800, 600, pScreenSurface, "screen.bmp"), "a save that did not fit reported success");
+        check(ReadBytes("screen.bmp") == earlier, "the earlier screenshot changed");
+        size_t entries = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("."))
+            ++entries;
+        check(entries == 1, "a partial file was left beside the screenshot");
+        check(SaveSurfaceBitmap(0, 0, 100, 100, pScreenSurface, "screen.bmp"), "a save that fits failed");
+        check(ReadBytes("screen.bmp").size() == 20054, "the save that fits did not replace the file");
+        return failed;
+    });
+    if (failures == 77)
+        GTEST_SKIP() << "no mount namespace with a small tmpfs can be made here";
+    EXPECT_EQ(failures, 0) << "see standard error for the checks that failed";
+}
+
 TEST(LoadBitmapSurface, RoundTripKeepsThePixels)
 {
     ScratchDirectory dir;
@@ -242,6 +319,29 @@ TEST(LoadBitmapSurface, ConvertsEachFileDepthToTheDisplay)
     }
 }
 
+TEST(LoadBitmapSurface, RefusedSurfaceGivesNullAndRefusedDcASurfaceWithoutThePicture)
+{
+    ScratchDirectory dir;
+    ASSERT_TRUE(BringUpDisplay(16));
+    WriteBytes("image.bmp", Bmp(2, 1, 24, {{0, 0, 255, 0, 255, 0}}));  // red, green
+    const size_t videoBefore = layer_video_memory_used();
+    layer_fail_call("IDirectDraw7::CreateSurface", 0, DDERR_OUTOFMEMORY);
+    EXPECT_EQ(LoadBitmapSurface("image.bmp"), nullptr);
+    layer_clear_faults();
+    EXPECT_EQ(layer_video_memory_used(), videoBefore);
+
+    layer_fail_call("IDirectDrawSurface7::GetDC", 0, DDERR_SURFACEBUSY);
+    IDirectDrawSurface7* image = LoadBitmapSurface("image.bmp");
+    layer_clear_faults();
+    ASSERT_NE(image, nullptr);
+    int32_t pitch = 0, height = 0;
+    ASSERT_TRUE(GetSurfaceLayout(pitch, height, image));
+    EXPECT_EQ(height, 1);
+    EXPECT_EQ(ReadPixel(image, 0, 0), 0u) << "no picture without a DC";
+    EXPECT_EQ(ReadPixel(image, 1, 0), 0u);
+    image->Release();
+}
+
 TEST(LoadBitmapSurface, TransparentPixelsBecomeHolesInKeyedCopies)
 {
     ScratchDirectory dir;
@@ -270,6 +370,13 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
     std::vector<uint8_t> overflowing = Bmp(1, 1, 32, {{1, 2, 3, 4}});
     Put32(overflowing, 18, 0x7FFFFFFF);
     std::vector<uint8_t> noTable = Bmp(2, 2, 8, {{1, 2}, {3, 4}});  // 8 bits without its 1024-byte table
+    // 122 bytes that claim 4096 x 4096 at 4 bits (8 MiB of rows); the same rows at 1 bit, and
+    // at a bit count of 0, which counts as 1 (2 MiB).
+    std::vector<uint8_t> tinyNibbles = Bmp(4096, 4096, 4, {}, std::vector<uint8_t>(68, 0));
+    std::vector<uint8_t> tinyMono = tinyNibbles;
+    tinyMono[28] = 1;
+    std::vector<uint8_t> tinyZero = tinyNibbles;
+    tinyZero[28] = 0;
     struct Row {
         const char* name;
         std::vector<uint8_t> file;
@@ -282,6 +389,9 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
         {"top-down", topDown},
         {"width that overflows", overflowing},
         {"8 bits without the colour table", noTable},
+        {"4 bits, rows far past the end", tinyNibbles},
+        {"1 bit, rows far past the end", tinyMono},
+        {"bit count 0, rows far past the end", tinyZero},
     };
     for (const Row& row : refused) {
         SCOPED_TRACE(row.name);
@@ -290,16 +400,20 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
     }
     EXPECT_EQ(LoadBitmapSurface("missing.bmp"), nullptr);
 
-    // A 4-bit file is not drawn: the surface has its size and no picture.
+    // Complete 4-bit and 1-bit files are not drawn: the surface has their size and no picture.
     std::vector<uint8_t> fourBit = Bmp(3, 2, 4, {{0x12, 0x30}, {0x45, 0x60}}, std::vector<uint8_t>(64, 0xFF));
-    WriteBytes("four.bmp", fourBit);
-    IDirectDrawSurface7* image = LoadBitmapSurface("four.bmp");
-    ASSERT_NE(image, nullptr);
-    int32_t pitch = 0, height = 0;
-    ASSERT_TRUE(GetSurfaceLayout(pitch, height, image));
-    EXPECT_EQ(height, 2);
-    EXPECT_EQ(ReadPixel(image, 2, 1), 0u);
-    image->Release();
+    std::vector<uint8_t> oneBit = Bmp(3, 2, 1, {{0xE0}, {0xA0}}, std::vector<uint8_t>(8, 0xFF));
+    for (const auto& file : {fourBit, oneBit}) {
+        SCOPED_TRACE(file[28]);
+        WriteBytes("few.bmp", file);
+        IDirectDrawSurface7* image = LoadBitmapSurface("few.bmp");
+        ASSERT_NE(image, nullptr);
+        int32_t pitch = 0, height = 0;
+        ASSERT_TRUE(GetSurfaceLayout(pitch, height, image));
+        EXPECT_EQ(height, 2);
+        EXPECT_EQ(ReadPixel(image, 2, 1), 0u);
+        image->Release();
+    }
 
     // Run lengths (two pixels of white entry 5) whose header claims more data than the file
     // holds, and bit-field masks past the end of a one-pixel file: no picture, nothing read
@@ -313,7 +427,7 @@ TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)
     Put32(fields, 30, BI_BITFIELDS);
     for (const std::vector<uint8_t>* file : {&runs, &fields}) {
         WriteBytes("lying.bmp", *file);
-        image = LoadBitmapSurface("lying.bmp");
+        IDirectDrawSurface7* image = LoadBitmapSurface("lying.bmp");
         ASSERT_NE(image, nullptr);
         EXPECT_EQ(ReadPixel(image, 0, 0), 0u);
         image->Release();

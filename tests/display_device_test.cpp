@@ -51,13 +51,23 @@ TEST(InitDirectDraw, PaletteFileIsNotReadAtSixteenOrThirtyTwoBits)
     EXPECT_TRUE(layer_message_boxes().empty());
 }
 
-TEST(InitDirectDraw, MissingPaletteFileAtEightBitsIsFatal)
+TEST(InitDirectDraw, MissingPaletteFileOrRefusedPaletteAtEightBitsIsFatal)
 {
     ScratchDirectory dir;
-    EXPECT_FALSE(BringUpDisplay(8));
-    ASSERT_EQ(layer_message_boxes().size(), 1u);
-    EXPECT_EQ(layer_message_boxes()[0].text, AbortText("CreateDirectDrawPalette"));
-    EXPECT_EQ(pDirectDraw, nullptr) << "the abort released what was created";
+    for (bool fileThere : {false, true}) {
+        SCOPED_TRACE(fileThere ? "CreatePalette refused" : "no palette file");
+        if (fileThere) {
+            WriteBytes("data/palette.bmp", PaletteBitmap());
+            layer_fail_call("IDirectDraw7::CreatePalette", 0, DDERR_OUTOFMEMORY);
+        }
+        layer_capture_message_boxes(true);
+        EXPECT_FALSE(BringUpDisplay(8));
+        ASSERT_EQ(layer_message_boxes().size(), 1u);
+        EXPECT_EQ(layer_message_boxes()[0].text, AbortText("CreateDirectDrawPalette"));
+        EXPECT_EQ(pDirectDraw, nullptr) << "the abort released what was created";
+        EXPECT_EQ(pPalette, nullptr);
+        hMainWindow = nullptr;  // the abort destroyed it
+    }
 }
 
 TEST(InitDirectDraw, SurfacePlacement)
@@ -232,11 +242,16 @@ TEST(PresentScreen, ShowsTheScreenOnlyWhileActive)
         EXPECT_EQ(picture.at(400, 300), 0u) << "nothing reaches the window while inactive";
 
         AppActive = true;
+        layer_fail_call("IDirectDrawSurface7::BltFast", 1, DDERR_SURFACEBUSY);
         PresentScreen();
         ASSERT_TRUE(layer_window_picture(&picture));
-        EXPECT_EQ(picture.at(0, 0), 0xFF0000u);
+        EXPECT_EQ(picture.at(400, 300), 0u) << "a refused copy shows nothing new";
+        PresentScreen();
+        ASSERT_TRUE(layer_window_picture(&picture));
+        EXPECT_EQ(picture.at(0, 0), 0xFF0000u) << "the next frame tries again";
         EXPECT_EQ(picture.at(799, 599), 0xFF0000u);
         ReleaseDirectDraw();
+        layer_clear_faults();
     }
 }
 

@@ -103,6 +103,38 @@ TEST(CreateFileA, ShareModesBetweenOpenHandles)
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
+TEST(MoveFileExA, ReplacesOnlyWhenAskedAndNeverAnOpenFile)
+{
+    ScratchDirectory dir;
+    const std::vector<uint8_t> oldBytes = {'o', 'l', 'd'}, newBytes = {'n', 'e', 'w'};
+    WriteBytes("shot.bmp", oldBytes);
+    WriteBytes("shot.bmp.part", newBytes);
+    EXPECT_FALSE(MoveFileExA("shot.bmp.part", "shot.bmp", 0)) << "an existing name is not taken unasked";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(ReadBytes("shot.bmp"), oldBytes);
+
+    HANDLE open = Open("shot.bmp.part", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_FALSE(MoveFileExA("shot.bmp.part", "shot.bmp", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_FALSE(DeleteFileA("shot.bmp.part"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    CloseHandle(open);
+    open = Open("shot.bmp", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_FALSE(MoveFileExA("shot.bmp.part", "shot.bmp", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "an open target stays";
+    CloseHandle(open);
+
+    EXPECT_TRUE(MoveFileExA("SHOT.BMP.PART", "Shot.Bmp", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(ReadBytes("shot.bmp"), newBytes);
+    EXPECT_TRUE(ReadBytes("shot.bmp.part").empty());
+    EXPECT_FALSE(MoveFileExA("shot.bmp.part", "other.bmp", 0));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(MoveFileExA("shot.bmp", "other.bmp", 0)) << "a free name needs no flag";
+    EXPECT_TRUE(DeleteFileA("other.bmp"));
+    EXPECT_FALSE(DeleteFileA("other.bmp"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
 TEST(ReadFile, ShortReadsAtTheEndAndSeeking)
 {
     ScratchDirectory dir;

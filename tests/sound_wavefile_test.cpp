@@ -68,20 +68,31 @@ TEST(WaveFile, RefusesFilesItCannotReadAndTakesTheRestAtFixedOffsets)
     ScratchDirectory dir;
     std::vector<uint8_t> pastEnd = TinyFile;
     pastEnd[40] = 4;  // four data bytes said, three there
-    const std::vector<std::pair<const char*, std::vector<uint8_t>>> files = {
-        {"empty", {}},
-        {"43 bytes", std::vector<uint8_t>(TinyFile.begin(), TinyFile.begin() + 43)},
-        {"data past the end", pastEnd},
+    struct Row {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* refusedCall;  // made to fail while the second file opens
     };
-    for (const auto& [name, bytes] : files) {
-        SCOPED_TRACE(name);
+    const Row rows[] = {
+        {"empty", {}, nullptr},
+        {"43 bytes", std::vector<uint8_t>(TinyFile.begin(), TinyFile.begin() + 43), nullptr},
+        {"data past the end", pastEnd, nullptr},
+        {"mapping refused", TinyFile, "CreateFileMappingA"},
+        {"view refused", TinyFile, "MapViewOfFile"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
         WriteBytes("good.wav", TinyFile);
-        WriteBytes("bad.wav", bytes);
+        WriteBytes("bad.wav", row.bytes);
         WaveFile wave;
         ASSERT_TRUE(wave.Open("good.wav"));
         EXPECT_FALSE(CanRewrite("good.wav")) << "an open reader keeps its file mapped";
+        if (row.refusedCall)
+            layer_fail_call(row.refusedCall, 0, E_OUTOFMEMORY);
         EXPECT_FALSE(wave.Open("bad.wav"));
+        layer_clear_faults();
         EXPECT_TRUE(CanRewrite("good.wav")) << "opening another file let the first one go";
+        EXPECT_TRUE(CanRewrite("bad.wav")) << "the refused file, and its mapping, were closed";
         EXPECT_EQ(wave.GetSize(), 0u);
         EXPECT_EQ(wave.GetFormat(), nullptr);
         uint8_t byte = 0xCD;

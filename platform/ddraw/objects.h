@@ -79,9 +79,8 @@ private:
     Device* owner;
 };
 
-// Where a surface's memory stands: usable; lost until Restore; or gone for good, as a back buffer
-// is once its primary is released (its memory freed, every call refused).
-enum class SurfaceState { Ready, Lost, Gone };
+// Where a surface's memory stands: usable, or lost until Restore.
+enum class SurfaceState { Ready, Lost };
 
 // True when the video memory left takes that many bytes more.
 bool video_memory_fits(size_t bytes);
@@ -116,7 +115,6 @@ public:
     }
     // An attached back buffer stands where its primary stands.
     SurfaceState state() const { return root ? root->own : own; }
-    bool is_gone() const { return own == SurfaceState::Gone; }
     bool is_busy() const { return locked || dc != nullptr; }
     bool is_front() const { return (caps & DDSCAPS_PRIMARYSURFACE) != 0; }
     void set_lost()

@@ -86,23 +86,12 @@ void Surface::release_memory()
 
 void Surface::destroy_back_buffer()
 {
+    // The back buffer goes with its primary, even while the application still holds the
+    // reference GetAttachedSurface gave it: that pointer is dangling from here on, as on the
+    // platform, and nothing of the chain outlives the primary.
     Surface* back = backBuffer;
     backBuffer = nullptr;
-    if (!back)
-        return;
-    // The back buffer goes with its primary. A reference the application still holds keeps
-    // only an empty shell, which refuses every call.
-    back->root = nullptr;
-    if (back->references == 0) {
-        delete back;
-        return;
-    }
-    back->own = SurfaceState::Gone;
-    if (back->dc) {
-        gdi_delete_surface_dc(back->dc);
-        back->dc = nullptr;
-    }
-    back->release_memory();
+    delete back;
 }
 
 ULONG Surface::Release()
@@ -114,7 +103,7 @@ ULONG Surface::Release()
         return left;
     if (root)  // an attached back buffer lives as long as its primary
         return 0;
-    Device* device = is_gone() ? nullptr : owner;
+    Device* device = owner;
     if (is_front()) {
         destroy_back_buffer();
         if (palette)
@@ -160,8 +149,6 @@ HRESULT Surface::Restore()
     HRESULT result = DD_OK;
     if (layer_fault(IDirectDrawSurface7RestoreFault, &result))
         return result;
-    if (is_gone())
-        return DDERR_SURFACELOST;
     if (root)
         return DDERR_IMPLICITLYCREATED;  // restoring the primary restores its back buffer
     if (own == SurfaceState::Ready)
@@ -306,8 +293,6 @@ HRESULT Surface::ReleaseDC(HDC handle)
 
 HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
 {
-    if (is_gone())
-        return DDERR_SURFACELOST;
     if ((flags & ~static_cast<DWORD>(DDCKEY_SRCBLT | DDCKEY_COLORSPACE)) != 0 ||
         !(flags & DDCKEY_SRCBLT)) {
         note_unsupported("IDirectDrawSurface7::SetColorKey", "a key other than DDCKEY_SRCBLT");
@@ -328,8 +313,6 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
 
 HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE handle)
 {
-    if (is_gone())
-        return DDERR_SURFACELOST;
     auto* next = static_cast<Palette*>(handle);
     if (next && !palettes().count(next))
         return DDERR_INVALIDOBJECT;
@@ -356,8 +339,6 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* att
         return result;
     if (!wanted)
         return DDERR_INVALIDPARAMS;
-    if (is_gone())
-        return DDERR_SURFACELOST;
     Surface* candidate = backBuffer ? backBuffer : root;
     if (candidate && (candidate->caps & wanted->dwCaps) == wanted->dwCaps && wanted->dwCaps != 0) {
         candidate->AddRef();

@@ -1,11 +1,14 @@
 // files.cpp -- kernel32 files and read-only file mapping over POSIX
 //
 // Covers CreateFileA (GENERIC_READ / GENERIC_WRITE, the five creation dispositions, the share
-// modes between this process's own handles), ReadFile, WriteFile, SetFilePointer, GetFileSize,
-// CloseHandle, CreateFileMappingA with PAGE_READONLY, MapViewOfFile with FILE_MAP_READ, and
+// modes between this process's own handles), ReadFile, WriteFile, FlushFileBuffers,
+// SetFilePointer, GetFileSize, CloseHandle, DeleteFileA, MoveFileExA (in place or replacing, on
+// one volume), CreateFileMappingA with PAGE_READONLY, MapViewOfFile with FILE_MAP_READ, and
 // UnmapViewOfFile. Names are Windows-1251 text with '\' or '/' between components and are found
 // case-insensitively, as on the platform's file system. Left out on purpose: overlapped I/O,
-// named or writable mappings, pagefile-backed mappings, attributes beyond the defaults.
+// named or writable mappings, pagefile-backed mappings, attributes beyond the defaults,
+// FILE_SHARE_DELETE (so an open file is never deleted or renamed), moves across volumes or
+// delayed until a restart.
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -31,6 +34,8 @@ namespace {
 const FaultHook CreateFileAFault("CreateFileA");
 const FaultHook CreateFileMappingAFault("CreateFileMappingA");
 const FaultHook MapViewOfFileFault("MapViewOfFile");
+const FaultHook FlushFileBuffersFault("FlushFileBuffers");
+const FaultHook MoveFileExAFault("MoveFileExA");
 
 constexpr DWORD ErrorInvalidAddress = 487;
 constexpr DWORD ErrorMappedAlignment = 1132;
@@ -115,6 +120,12 @@ DWORD error_from_errno(int error)
         return ERROR_FILE_EXISTS;
     case ENOMEM:
         return ERROR_NOT_ENOUGH_MEMORY;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return ERROR_DISK_FULL;
+    case EXDEV:
+        return ERROR_NOT_SAME_DEVICE;
     default:
         return ERROR_INVALID_PARAMETER;
     }
@@ -207,6 +218,14 @@ bool mapped(dev_t device, ino_t inode)
 {
     for (const auto& entry : views())
         if (entry.second.file->device == device && entry.second.file->inode == inode)
+            return true;
+    return false;
+}
+
+bool open_anywhere(dev_t device, ino_t inode)
+{
+    for (const OpenFile* file : open_files())
+        if (file->device == device && file->inode == inode)
             return true;
     return false;
 }
@@ -395,6 +414,110 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
     }
     if (bytesWritten)
         *bytesWritten = total;
+    return TRUE;
+}
+
+BOOL WINAPI FlushFileBuffers(HANDLE handle)
+{
+    if (layer_fault_sets_last_error(FlushFileBuffersFault))
+        return FALSE;
+    KernelObject* object = object_from_handle(handle, Kind::File);
+    if (!object) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    // Only a handle that may write has anything to flush.
+    if (!(object->file->access & GENERIC_WRITE)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    if (fsync(object->file->fd) != 0) {
+        SetLastError(error_from_errno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR fileName)
+{
+    if (!fileName || !*fileName) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    const ResolvedPath resolved = resolve_path(fileName);
+    struct stat info {};
+    if (!resolved.parentExists || lstat(resolved.path.c_str(), &info) != 0) {
+        SetLastError(resolved.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (S_ISDIR(info.st_mode) || mapped(info.st_dev, info.st_ino)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    // Handles here never share deletion.
+    if (open_anywhere(info.st_dev, info.st_ino)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (unlink(resolved.path.c_str()) != 0) {
+        SetLastError(error_from_errno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
+{
+    if (layer_fault_sets_last_error(MoveFileExAFault))
+        return FALSE;
+    if (!existingFileName || !*existingFileName || !newFileName || !*newFileName) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    if (flags & ~static_cast<DWORD>(MOVEFILE_REPLACE_EXISTING)) {
+        note_unsupported("MoveFileExA", "a flag other than MOVEFILE_REPLACE_EXISTING");
+        SetLastError(ErrorNotSupported);
+        return FALSE;
+    }
+    const ResolvedPath from = resolve_path(existingFileName);
+    struct stat source {};
+    if (!from.parentExists || lstat(from.path.c_str(), &source) != 0) {
+        SetLastError(from.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    // A file that is open, or mapped, cannot be moved.
+    if (open_anywhere(source.st_dev, source.st_ino)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    const ResolvedPath to = resolve_path(newFileName);
+    if (!to.parentExists) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return FALSE;
+    }
+    struct stat target {};
+    if (lstat(to.path.c_str(), &target) == 0) {
+        const bool sameFile = target.st_dev == source.st_dev && target.st_ino == source.st_ino;
+        if (!sameFile) {
+            // An existing name is taken only when the caller says so, and never from a
+            // directory or a file that is open or mapped.
+            if (!(flags & MOVEFILE_REPLACE_EXISTING)) {
+                SetLastError(ERROR_ALREADY_EXISTS);
+                return FALSE;
+            }
+            if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode) ||
+                open_anywhere(target.st_dev, target.st_ino)) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return FALSE;
+            }
+        }
+    }
+    // rename(2) replaces the old name in one step: a reader sees the old file or the new one,
+    // never a mixture or nothing.
+    if (rename(from.path.c_str(), to.path.c_str()) != 0) {
+        SetLastError(error_from_errno(errno));
+        return FALSE;
+    }
     return TRUE;
 }
 

@@ -40,9 +40,11 @@ std::vector<WindowListener>& listeners()
     return table;
 }
 
-std::map<std::string, WindowClass*>& classes()
+// Registered classes by lower-case name; they last until the process ends, as an application's
+// classes do, and windows point at their entries, which never move.
+std::map<std::string, WindowClass>& classes()
 {
-    static std::map<std::string, WindowClass*> table;
+    static std::map<std::string, WindowClass> table;
     return table;
 }
 
@@ -180,10 +182,10 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass)
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
-    auto* entry = new WindowClass{*windowClass, windowClass->lpszClassName};
-    entry->info.lpszClassName = entry->name.c_str();
-    entry->info.lpszMenuName = nullptr;  // a menu name without a menu resource changes nothing
-    classes()[name] = entry;
+    WindowClass& entry = classes()[name];
+    entry = WindowClass{*windowClass, windowClass->lpszClassName};
+    entry.info.lpszClassName = entry.name.c_str();
+    entry.info.lpszMenuName = nullptr;  // a menu name without a menu resource changes nothing
     return nextAtom++;
 }
 
@@ -211,8 +213,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         return nullptr;
 
     auto* window = new Window;
-    window->windowClass = found->second;
-    window->proc = found->second->info.lpfnWndProc;
+    window->windowClass = &found->second;
+    window->proc = found->second.info.lpfnWndProc;
     window->instance = instance;
     const std::string title = windowName ? cp1251_to_utf8(windowName, strlen(windowName)) : "";
     window->sdl = sdl_create_window(title.c_str(), x, y, std::max(width, 1), std::max(height, 1),
