@@ -2,7 +2,7 @@
 //
 // The only file that calls SDL's joystick API. It lists the attached joysticks in SDL's order,
 // opens them by SDL's instance id (which stays the same while a device is attached) and reads
-// axes, buttons and hats as raw values; what DirectInput makes of them is dinput.cpp's business.
+// axes, buttons and hats as raw values; what DirectInput makes of them is device.cpp's business.
 // SDL's joystick events are switched off: state is read on demand, and the layer decides itself
 // whether its window is in the foreground, so SDL is told to report input in the background too.
 // SDL's virtual joysticks come through here like any other device, which is how tests drive it.

@@ -275,6 +275,175 @@ bool valid_form(int bitCount, DWORD compression)
     }
 }
 
+bool is_compressed(const BITMAPINFOHEADER& header)
+{
+    return header.biCompression == BI_RLE8 || header.biCompression == BI_RLE4;
+}
+
+// Whether the header describes a bitmap that can be read: one plane, a width above 0, a height
+// other than 0, a bit count that goes with the compression. Compressed data runs bottom-up only,
+// and says how many bytes it takes.
+bool valid_header(const BITMAPINFOHEADER& header)
+{
+    return header.biSize >= sizeof(BITMAPINFOHEADER) && header.biPlanes == 1 &&
+           header.biWidth > 0 && header.biHeight != 0 && header.biHeight != INT32_MIN &&
+           valid_form(header.biBitCount, header.biCompression) &&
+           !(is_compressed(header) && (header.biHeight < 0 || header.biSizeImage == 0));
+}
+
+// A rectangle as StretchDIBits takes it: a corner and a size.
+struct Box {
+    int x, y, width, height;
+};
+
+// The pixels of the surface behind dc, once the call's arguments and the bitmap's header are
+// checked; null when the call draws nothing and returns 0: with the last error set where the
+// platform fails, with a note where the layer leaves the form out, and silently for an empty
+// rectangle.
+const SurfacePixels* checked_target(HDC dc, const void* bits, const BITMAPINFO* info, UINT usage,
+                                    DWORD rop, const Box& dest, const Box& source)
+{
+    const SurfacePixels* target = gdi_dc_target(dc);
+    if (!target) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return nullptr;
+    }
+    if (!bits || !info) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (usage != DIB_RGB_COLORS) {
+        note_unsupported("a colour table of palette indices");
+        return nullptr;
+    }
+    if (rop != SRCCOPY) {
+        note_unsupported("a raster operation other than SRCCOPY");
+        return nullptr;
+    }
+    if (!valid_header(info->bmiHeader)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (dest.width < 0 || dest.height < 0 || source.width < 0 || source.height < 0) {
+        note_unsupported("mirroring by a negative size");
+        return nullptr;
+    }
+    if (dest.width == 0 || dest.height == 0 || source.width == 0 || source.height == 0)
+        return nullptr;
+    return target;
+}
+
+// The bitmap as its checked header describes it: the rows of its bits, its colour table, and
+// for bit fields the three channel masks.
+Dib describe(const BITMAPINFO& info, const void* bits)
+{
+    const BITMAPINFOHEADER& header = info.bmiHeader;
+    Dib dib;
+    dib.bits = static_cast<const uint8_t*>(bits);
+    dib.width = header.biWidth;
+    dib.topDown = header.biHeight < 0;
+    dib.height = dib.topDown ? -header.biHeight : header.biHeight;
+    dib.bitCount = header.biBitCount;
+    dib.stride = (static_cast<int64_t>(dib.width) * dib.bitCount + 31) / 32 * 4;
+    dib.table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(&info) + header.biSize);
+    const DWORD tableLimit = dib.bitCount <= 8 ? 1u << dib.bitCount : 0;
+    dib.tableSize = static_cast<int>(header.biClrUsed == 0 || header.biClrUsed > tableLimit
+                                         ? tableLimit : header.biClrUsed);
+    if (header.biCompression == BI_BITFIELDS) {
+        // Red, green and blue masks, in the header's larger forms as after the 40-byte one.
+        uint32_t masks[3];
+        memcpy(masks, reinterpret_cast<const uint8_t*>(&info) + BitFieldsOffset, sizeof(masks));
+        dib.bitFields = true;
+        dib.red = Field(masks[0]);
+        dib.green = Field(masks[1]);
+        dib.blue = Field(masks[2]);
+    }
+    return dib;
+}
+
+// The destination pixels a call reaches on its surface, and the picture pixel each one samples.
+struct Sampling {
+    int64_t left, top;                          // the destination's corner
+    int64_t destWidth, destHeight;
+    int64_t sourceLeft, sourceTop;              // the source's corner, rows from the picture's top
+    int64_t sourceWidth, sourceHeight;
+    int64_t firstColumn, firstRow;              // the destination within the surface
+    int64_t lastColumn, lastRow;                // (ends excluded)
+
+    int64_t source_row(int64_t y) const { return sourceTop + (y - top) * sourceHeight / destHeight; }
+    int64_t source_column(int64_t x) const
+    {
+        return sourceLeft + (x - left) * sourceWidth / destWidth;
+    }
+    bool empty() const { return firstColumn >= lastColumn || firstRow >= lastRow; }
+};
+
+// Where the rectangles lie: the destination cut to the surface, the source in picture rows
+// counted from the top, since for a bottom-up bitmap its y counts from the bottom row.
+Sampling sample(const Dib& dib, const SurfacePixels& target, const Box& dest, const Box& source)
+{
+    Sampling s;
+    s.left = dest.x;
+    s.top = dest.y;
+    s.destWidth = dest.width;
+    s.destHeight = dest.height;
+    s.sourceLeft = source.x;
+    s.sourceTop = dib.topDown ? source.y
+                              : static_cast<int64_t>(dib.height) - source.y - source.height;
+    s.sourceWidth = source.width;
+    s.sourceHeight = source.height;
+    s.firstColumn = std::max<int64_t>(s.left, 0);
+    s.firstRow = std::max<int64_t>(s.top, 0);
+    s.lastColumn = std::min<int64_t>(s.left + s.destWidth, target.width);
+    s.lastRow = std::min<int64_t>(s.top + s.destHeight, target.height);
+    return s;
+}
+
+enum class Decoding { Done, NothingVisible, OutOfMemory };
+
+// Decodes the part of a compressed picture that the visible destination samples into *decoded.
+Decoding decode_visible(const BITMAPINFOHEADER& header, const Dib& dib, const Sampling& s,
+                        Decoded* decoded)
+{
+    const int64_t boxLeft = std::max<int64_t>(0, s.source_column(s.firstColumn));
+    const int64_t boxRight = std::min<int64_t>(dib.width, s.source_column(s.lastColumn - 1) + 1);
+    const int64_t boxTop = std::max<int64_t>(0, s.source_row(s.firstRow));
+    const int64_t boxBottom = std::min<int64_t>(dib.height, s.source_row(s.lastRow - 1) + 1);
+    if (boxLeft >= boxRight || boxTop >= boxBottom)
+        return Decoding::NothingVisible;
+    const int64_t area = (boxRight - boxLeft) * (boxBottom - boxTop);
+    if (area > MaxDecodedPixels ||
+        !(decoded->pixels = std::unique_ptr<uint16_t[]>(new (std::nothrow) uint16_t[area])))
+        return Decoding::OutOfMemory;
+    decoded->left = static_cast<int>(boxLeft);
+    decoded->top = static_cast<int>(boxTop);
+    decoded->width = static_cast<int>(boxRight - boxLeft);
+    decoded->height = static_cast<int>(boxBottom - boxTop);
+    std::fill(decoded->pixels.get(), decoded->pixels.get() + area, Untouched);
+    decode_rle(dib.bits, header.biSizeImage, header.biCompression == BI_RLE4, dib.width, dib.height,
+               decoded);
+    return Decoding::Done;
+}
+
+// Converts and stores every destination pixel whose sample falls inside the picture and is set;
+// the others keep what the surface held.
+void draw(const Dib& dib, const Sampling& s, const SurfacePixels& target)
+{
+    Converter convert(target);
+    for (int64_t y = s.firstRow; y < s.lastRow; ++y) {
+        const int64_t py = s.source_row(y);
+        if (py < 0 || py >= dib.height)
+            continue;
+        for (int64_t x = s.firstColumn; x < s.lastColumn; ++x) {
+            const int64_t px = s.source_column(x);
+            Rgb color;
+            if (px < 0 || px >= dib.width || !dib.at(static_cast<int>(px), static_cast<int>(py), &color))
+                continue;
+            store(target, static_cast<int>(x), static_cast<int>(y), convert(color));
+        }
+    }
+}
+
 }  // namespace
 
 int WINAPI StretchDIBits(HDC dc, int destX, int destY, int destWidth, int destHeight, int sourceX,
@@ -283,114 +452,28 @@ int WINAPI StretchDIBits(HDC dc, int destX, int destY, int destWidth, int destHe
 {
     if (layer_fault_sets_last_error(StretchDIBitsFault))
         return 0;
-    const SurfacePixels* target = gdi_dc_target(dc);
-    if (!target) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    const Box dest{destX, destY, destWidth, destHeight};
+    const Box source{sourceX, sourceY, sourceWidth, sourceHeight};
+    const SurfacePixels* target = checked_target(dc, bits, info, usage, rop, dest, source);
+    if (!target)
         return 0;
-    }
-    if (!bits || !info) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const BITMAPINFOHEADER& header = info->bmiHeader;
-    if (usage != DIB_RGB_COLORS) {
-        note_unsupported("a colour table of palette indices");
-        return 0;
-    }
-    if (rop != SRCCOPY) {
-        note_unsupported("a raster operation other than SRCCOPY");
-        return 0;
-    }
-    const int bitCount = header.biBitCount;
-    const DWORD compression = header.biCompression;
-    const bool compressed = compression == BI_RLE8 || compression == BI_RLE4;
-    // Compressed data runs bottom-up only, and says how many bytes it takes.
-    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biPlanes != 1 || header.biWidth <= 0 ||
-        header.biHeight == 0 || header.biHeight == INT32_MIN || !valid_form(bitCount, compression) ||
-        (compressed && (header.biHeight < 0 || header.biSizeImage == 0))) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    if (destWidth < 0 || destHeight < 0 || sourceWidth < 0 || sourceHeight < 0) {
-        note_unsupported("mirroring by a negative size");
-        return 0;
-    }
-    if (destWidth == 0 || destHeight == 0 || sourceWidth == 0 || sourceHeight == 0)
-        return 0;
-
-    Dib dib;
-    dib.bits = static_cast<const uint8_t*>(bits);
-    dib.width = header.biWidth;
-    dib.topDown = header.biHeight < 0;
-    dib.height = dib.topDown ? -header.biHeight : header.biHeight;
-    dib.bitCount = bitCount;
-    dib.stride = (static_cast<int64_t>(dib.width) * bitCount + 31) / 32 * 4;
-    dib.table = reinterpret_cast<const RGBQUAD*>(reinterpret_cast<const uint8_t*>(info) + header.biSize);
-    const DWORD tableLimit = bitCount <= 8 ? 1u << bitCount : 0;
-    dib.tableSize = static_cast<int>(header.biClrUsed == 0 || header.biClrUsed > tableLimit
-                                         ? tableLimit : header.biClrUsed);
-    if (compression == BI_BITFIELDS) {
-        // Red, green and blue masks, in the header's larger forms as after the 40-byte one.
-        uint32_t masks[3];
-        memcpy(masks, reinterpret_cast<const uint8_t*>(info) + BitFieldsOffset, sizeof(masks));
-        dib.bitFields = true;
-        dib.red = Field(masks[0]);
-        dib.green = Field(masks[1]);
-        dib.blue = Field(masks[2]);
-    }
-
-    // The source rectangle in picture rows counted from the top: for a bottom-up bitmap its
-    // y counts from the bottom row.
-    const int64_t sourceTop = dib.topDown ? sourceY
-                                          : static_cast<int64_t>(dib.height) - sourceY - sourceHeight;
-    const int64_t left = destX, top = destY;
-    const int64_t right = left + destWidth, bottom = top + destHeight;
-    const int64_t firstColumn = left < 0 ? 0 : left;
-    const int64_t firstRow = top < 0 ? 0 : top;
-    const int64_t lastColumn = right > target->width ? target->width : right;
-    const int64_t lastRow = bottom > target->height ? target->height : bottom;
-    const auto sourceRow = [&](int64_t y) { return sourceTop + (y - top) * sourceHeight / destHeight; };
-    const auto sourceColumn = [&](int64_t x) { return sourceX + (x - left) * sourceWidth / destWidth; };
-    if (firstColumn >= lastColumn || firstRow >= lastRow)
+    Dib dib = describe(*info, bits);
+    const Sampling sampling = sample(dib, *target, dest, source);
+    if (sampling.empty())
         return sourceHeight;
-
     Decoded decoded;
-    if (compressed) {
-        // Only the part of the picture that the visible destination samples is decoded.
-        const int64_t boxLeft = std::max<int64_t>(0, sourceColumn(firstColumn));
-        const int64_t boxRight = std::min<int64_t>(dib.width, sourceColumn(lastColumn - 1) + 1);
-        const int64_t boxTop = std::max<int64_t>(0, sourceRow(firstRow));
-        const int64_t boxBottom = std::min<int64_t>(dib.height, sourceRow(lastRow - 1) + 1);
-        if (boxLeft >= boxRight || boxTop >= boxBottom)
+    if (is_compressed(info->bmiHeader)) {
+        switch (decode_visible(info->bmiHeader, dib, sampling, &decoded)) {
+        case Decoding::NothingVisible:
             return sourceHeight;
-        const int64_t area = (boxRight - boxLeft) * (boxBottom - boxTop);
-        if (area > MaxDecodedPixels ||
-            !(decoded.pixels = std::unique_ptr<uint16_t[]>(new (std::nothrow) uint16_t[area]))) {
+        case Decoding::OutOfMemory:
             SetLastError(ERROR_NOT_ENOUGH_MEMORY);
             return 0;
-        }
-        decoded.left = static_cast<int>(boxLeft);
-        decoded.top = static_cast<int>(boxTop);
-        decoded.width = static_cast<int>(boxRight - boxLeft);
-        decoded.height = static_cast<int>(boxBottom - boxTop);
-        std::fill(decoded.pixels.get(), decoded.pixels.get() + area, Untouched);
-        decode_rle(dib.bits, header.biSizeImage, compression == BI_RLE4, dib.width, dib.height,
-                   &decoded);
-        dib.decoded = &decoded;
-    }
-
-    Converter convert(*target);
-    for (int64_t y = firstRow; y < lastRow; ++y) {
-        const int64_t py = sourceRow(y);
-        if (py < 0 || py >= dib.height)
-            continue;  // outside the bitmap: the destination keeps its pixels
-        for (int64_t x = firstColumn; x < lastColumn; ++x) {
-            const int64_t px = sourceColumn(x);
-            Rgb color;
-            if (px < 0 || px >= dib.width || !dib.at(static_cast<int>(px), static_cast<int>(py), &color))
-                continue;
-            store(*target, static_cast<int>(x), static_cast<int>(y), convert(color));
+        case Decoding::Done:
+            dib.decoded = &decoded;
+            break;
         }
     }
+    draw(dib, sampling, *target);
     return sourceHeight;
 }
