@@ -165,8 +165,6 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     }
     display.capPeriod = frame_cap_period(refreshRate);
 
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
     display.renderer = SDL_CreateRenderer(sdl, -1, 0);
     if (!display.renderer)
         display.renderer = SDL_CreateRenderer(sdl, -1, SDL_RENDERER_SOFTWARE);

@@ -13,6 +13,7 @@
 
 #include "dinput.h"
 #include "dinput8/sdl_joystick.h"
+#include "sdl_hints.h"
 
 namespace {
 
@@ -72,8 +73,7 @@ bool sdl_joystick_ready()
     if (joystickTried)
         return joystickUp;
     joystickTried = true;
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    sdl_hints_once();
     joystickUp = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
     if (!joystickUp) {
         fprintf(stderr, "layer: no game controllers can be read (SDL: %s)\n", SDL_GetError());

@@ -20,6 +20,7 @@
 #include <thread>
 
 #include "dsound/sdl_audio.h"
+#include "sdl_hints.h"
 #include "mixer.h"
 #include "testing.h"
 
@@ -85,6 +86,7 @@ void run_null_output()
 bool open_sdl_device(const char** reason)
 {
     Output& out = output();
+    sdl_hints_once();
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         *reason = SDL_GetError();
         return false;
@@ -108,6 +110,11 @@ bool open_sdl_device(const char** reason)
     out.device = device;
     out.rate = static_cast<uint32_t>(obtained.freq);
     SDL_PauseAudioDevice(device, 0);  // the callback runs from here on
+    // SDL's audio thread reads SDL's hints as it starts, and SDL 2 keeps its hints without a lock:
+    // the first callback shows the thread is past that, so the caller's next SDL calls (a window,
+    // a renderer) cannot race with it. A device that never calls back costs a fifth of a second.
+    for (int waited = 0; out.framesMixed == 0 && waited < 200; ++waited)
+        SDL_Delay(1);
     return true;
 }
 

@@ -17,6 +17,7 @@
 #include <cstdio>
 
 #include "kernel32/codepage.h"
+#include "sdl_hints.h"
 #include "user32/sdl_window.h"
 #include "user32/window_table.h"
 
@@ -315,8 +316,7 @@ bool sdl_video_ready()
     if (videoTried)
         return videoUp;
     videoTried = true;
-    // Ctrl+C in a terminal should end the program as it would any other, not become an event.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    sdl_hints_once();
     videoUp = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (!videoUp)
         fprintf(stderr, "layer: no display could be opened (SDL: %s)\n", SDL_GetError());
