@@ -12,20 +12,15 @@ game_dir="$(cd "${1:-build/release}" && pwd)/examples/bricks"
 [ -x "$game_dir/bricks" ] || { echo "bricks-test: no program at $game_dir/bricks" >&2; exit 1; }
 
 work=$(mktemp -d)
-# Xvfb picks a free display number itself and writes it to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
 game=""
+source scripts/virtual-display.sh
 cleanup() {
     [ -n "$game" ] && kill "$game" 2>/dev/null || true
-    kill "$xvfb" 2>/dev/null || true
+    stop_virtual_display
     rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-    [ -s "$work/display" ] && break || sleep 0.1
-done
-export DISPLAY=":$(head -n1 "$work/display")"
+start_virtual_display 1024x768
 
 # Keys are held for a moment, as fingers hold them, so that a frame sees them down.
 press() {

@@ -13,6 +13,7 @@
 # as ever; "ENGINE_FRAME_CAP=vsync scripts/demo.sh" shows it at the monitor's pace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/virtual-display.sh
 # The examples are the programs examples/CMakeLists.txt makes with engine_example().
 examples=($(sed -n 's/^engine_example(\([a-z_0-9]*\) .*/\1/p' examples/CMakeLists.txt))
 
@@ -40,15 +41,8 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
 fi
 
 echo "No display found: running under Xvfb for a few seconds."
-# Xvfb picks a free display number itself and writes it to descriptor 3.
-displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfile"' EXIT
-for _ in $(seq 100); do
-    [ -s "$displayfile" ] && break || sleep 0.1
-done
-export DISPLAY=":$(head -n1 "$displayfile")"
+trap stop_virtual_display EXIT
+start_virtual_display 1280x1024
 
 rm -f screen.bmp screen.png
 "./$name" "$@" &

@@ -10,14 +10,9 @@ scripts/setup-debian.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target error_box
 
-display=":$((100 + RANDOM % 100))"
-Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break || sleep 0.1
-done
+source scripts/virtual-display.sh
+trap stop_virtual_display EXIT
+start_virtual_display 640x480
 
 env -u LANG -u LC_ALL -u LC_CTYPE LANGUAGE= build/release/error_box &
 box=$!

@@ -16,16 +16,10 @@ names=("$@")
 [ ${#names[@]} -gt 0 ] || names=(shapes sprites text input joystick sound)
 
 # An 800x600 screen: the examples' 800x600 picture fills it, so pointer positions given to
-# xdotool are the picture's own coordinates. Xvfb picks a free display number itself and writes
-# it to descriptor 3, so that runs at the same time never share a server.
-displayfile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$displayfile" >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true; rm -f "$displayfile"' EXIT
-for _ in $(seq 100); do
-    [ -s "$displayfile" ] && break || sleep 0.1
-done
-export DISPLAY=":$(head -n1 "$displayfile")"
+# xdotool are the picture's own coordinates.
+source scripts/virtual-display.sh
+trap stop_virtual_display EXIT
+start_virtual_display 800x600
 export SDL_AUDIODRIVER=dummy
 # At the monitor's pace, as scripts/demo.sh runs them, unless the caller chose otherwise: the
 # examples' motion follows the clock, and the runs leave the processor to whatever else runs.

@@ -11,14 +11,9 @@ cmake --build --preset release --target game
 cd build/release
 rm -f screen.bmp
 
-display=":$((100 + RANDOM % 100))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-export DISPLAY="$display"
-for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break || sleep 0.1
-done
+source ../../scripts/virtual-display.sh
+trap stop_virtual_display EXIT
+start_virtual_display 1280x1024
 
 valgrind --leak-check=full --show-leak-kinds=definite,indirect \
     --errors-for-leak-kinds=definite,indirect --error-exitcode=99 \

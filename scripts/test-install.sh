@@ -12,9 +12,9 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 work=$(mktemp -d)
-xvfb=""
+source scripts/virtual-display.sh
 cleanup() {
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+    stop_virtual_display
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -38,13 +38,7 @@ PKG_CONFIG_PATH="$prefix/lib/pkgconfig" c++ -std=c++17 -o "$work/starter-pc" "$w
     $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs engine-main)
 
 # A screen of the display's own size, so the picture lands on it one to one.
-display=":$((150 + RANDOM % 100))"
-Xvfb "$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY="$display"
-for _ in $(seq 50); do
-    xdpyinfo >/dev/null 2>&1 && break || sleep 0.1
-done
+start_virtual_display 800x600
 export SDL_AUDIODRIVER=dummy
 
 # The colour of the screen at x, y as "r,g,b".
