@@ -22,7 +22,7 @@ std::map<std::string, std::set<std::string>> IncludeEdges()
     std::map<std::string, std::set<std::string>> edges;
     for (const auto& folder : fs::directory_iterator(root)) {
         const std::string library = folder.path().filename().string();
-        if (!folder.is_directory() || library == "include" || library == "testing")
+        if (!folder.is_directory() || library == "include")
             continue;
         edges[library];
         for (const auto& file : fs::directory_iterator(folder.path())) {
