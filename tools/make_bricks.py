@@ -16,11 +16,11 @@ no pink fringe shows around a sprite. The sounds are 16-bit mono 22050 Hz with t
 """
 import math
 import os
-import struct
 import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from make_wavs import wav  # noqa: E402
+from bmp import bmp24  # noqa: E402
+from make_wavs import wav, write  # noqa: E402
 
 WIDTH, HEIGHT = 512, 64
 KEY = (255, 0, 255)
@@ -101,17 +101,7 @@ def sheet_pixel(x, y):
 
 
 def sheet():
-    row_bytes = WIDTH * 3  # already a multiple of four: no row padding
-    pixels = bytearray()
-    for y in reversed(range(HEIGHT)):  # rows in the file run bottom-up
-        for x in range(WIDTH):
-            r, g, b = sheet_pixel(x, y)
-            pixels += bytes((b, g, r))
-    offset = 14 + 40
-    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, WIDTH, HEIGHT, 1, 24, 0, row_bytes * HEIGHT, 2835, 2835,
-                       0, 0)
-    return header + info + bytes(pixels)
+    return bmp24(WIDTH, HEIGHT, sheet_pixel)
 
 
 def envelope(i, count, decay):
@@ -151,12 +141,6 @@ def sounds():
         "lose.wav": sweep(520, 110, 0.7),
         "level.wav": arpeggio,
     }
-
-
-def write(path, data):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as out:
-        out.write(data)
 
 
 def main():

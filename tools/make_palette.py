@@ -6,8 +6,9 @@ magenta at 254 -- the transparent colour of the 8-bit mode -- and white at 255. 
 the table lies near magenta, so that magenta in a loaded image finds index 254. The picture is
 16 x 16 pixels, each the index of its own position, so the file also shows the whole palette.
 """
-import struct
 import sys
+
+from bmp import bmp8, write
 
 TRANSPARENT_INDEX = 254
 
@@ -32,14 +33,7 @@ def table():
 
 
 def main(path):
-    width = height = 16
-    colours = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in table())
-    pixels = b"".join(bytes(y * 16 + x for x in range(width)) for y in reversed(range(height)))
-    offset = 14 + 40 + len(colours)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 0, 0, 0, 0)
-    with open(path, "wb") as out:
-        out.write(header + info + colours + pixels)
+    write(path, bmp8(16, 16, table(), lambda x, y: y * 16 + x))
 
 
 if __name__ == "__main__":

@@ -5,8 +5,9 @@ A 24-bit uncompressed BMP with the 40-byte info header, rows bottom-up, each pad
 bytes. Everything around the ball is magenta (255, 0, 255), the engine's transparent colour, so
 a keyed blit draws only the ball.
 """
-import struct
 import sys
+
+from bmp import bmp24, write
 
 SIZE = 32
 MAGENTA = (255, 0, 255)
@@ -27,17 +28,7 @@ def pixel(x, y):
 
 
 def main(path):
-    row_bytes = (SIZE * 3 + 3) // 4 * 4
-    rows = []
-    for y in reversed(range(SIZE)):    # the file's first row is the picture's bottom row
-        row = b"".join(struct.pack("BBB", b, g, r) for r, g, b in (pixel(x, y) for x in range(SIZE)))
-        rows.append(row + b"\0" * (row_bytes - len(row)))
-    pixels = b"".join(rows)
-    offset = 14 + 40
-    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, SIZE, SIZE, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
-    with open(path, "wb") as out:
-        out.write(header + info + pixels)
+    write(path, bmp24(SIZE, SIZE, pixel))
 
 
 if __name__ == "__main__":

@@ -8,9 +8,9 @@ and every pixel is one of that palette's colours, so the sheet looks the same at
 bits. Everything is drawn here pixel by pixel, so the file can be made again byte for byte.
 """
 import math
-import struct
 import sys
 
+from bmp import bmp8, write
 from make_palette import TRANSPARENT_INDEX, table
 
 CELL = 32
@@ -113,17 +113,7 @@ PAINTERS = [brick, ball, star, ship, gem, face]
 
 
 def main(path):
-    width, height = CELL * CELLS, CELL
-    colours = b"".join(struct.pack("BBBB", b, g, r, 0) for r, g, b in table())
-    rows = []
-    for y in reversed(range(height)):  # bottom row first
-        rows.append(bytes(PAINTERS[x // CELL](x % CELL, y) for x in range(width)))
-    pixels = b"".join(rows)  # 192 bytes a row: already a multiple of four
-    offset = 14 + 40 + len(colours)
-    header = struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 0, 0, 0, 0)
-    with open(path, "wb") as out:
-        out.write(header + info + colours + pixels)
+    write(path, bmp8(CELL * CELLS, CELL, table(), lambda x, y: PAINTERS[x // CELL](x % CELL, y)))
 
 
 if __name__ == "__main__":
