@@ -385,46 +385,43 @@ BOOL WINAPI DeleteObject(HGDIOBJ object)
     return TRUE;
 }
 
+namespace {
+
+// A DC setter's common steps: the fault hook, then the handle and the value (an invalid one
+// answers failed, with ERROR_INVALID_HANDLE or ERROR_INVALID_PARAMETER), then the field is
+// replaced and its previous value returned.
+template <typename Value>
+Value set_context_field(const FaultHook& fault, HDC dc, Value DeviceContext::*field, Value value,
+                        Value failed, bool valid = true)
+{
+    if (layer_fault_sets_last_error(fault))
+        return failed;
+    DeviceContext* context = context_from_handle(dc);
+    if (!context || !valid) {
+        SetLastError(context ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+        return failed;
+    }
+    const Value previous = context->*field;
+    context->*field = value;
+    return previous;
+}
+
+}  // namespace
+
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF color)
 {
-    if (layer_fault_sets_last_error(SetBkColorFault))
-        return CLR_INVALID;
-    DeviceContext* context = context_from_handle(dc);
-    if (!context) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return CLR_INVALID;
-    }
-    const COLORREF previous = context->background;
-    context->background = color;
-    return previous;
+    return set_context_field(SetBkColorFault, dc, &DeviceContext::background, color, CLR_INVALID);
 }
 
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF color)
 {
-    if (layer_fault_sets_last_error(SetTextColorFault))
-        return CLR_INVALID;
-    DeviceContext* context = context_from_handle(dc);
-    if (!context) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return CLR_INVALID;
-    }
-    const COLORREF previous = context->textColor;
-    context->textColor = color;
-    return previous;
+    return set_context_field(SetTextColorFault, dc, &DeviceContext::textColor, color, CLR_INVALID);
 }
 
 int WINAPI SetBkMode(HDC dc, int mode)
 {
-    if (layer_fault_sets_last_error(SetBkModeFault))
-        return 0;
-    DeviceContext* context = context_from_handle(dc);
-    if (!context || (mode != OPAQUE && mode != TRANSPARENT)) {
-        SetLastError(context ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
-        return 0;
-    }
-    const int previous = context->backgroundMode;
-    context->backgroundMode = mode;
-    return previous;
+    return set_context_field(SetBkModeFault, dc, &DeviceContext::backgroundMode, mode, 0,
+                             mode == OPAQUE || mode == TRANSPARENT);
 }
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count)
