@@ -1,4 +1,4 @@
-// font.h -- the layer's font machinery as gdi.cpp, drawtext.cpp, font.cpp and font_source.cpp
+// font.h -- the layer's font machinery as gdi.cpp, user32/drawtext.cpp, font.cpp and font_source.cpp
 // share it; not API, never seen by the engine
 #pragma once
 

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "font.h"
+#include "gdi32/font.h"
 #include "faults.h"
 #include "unsupported.h"
 
