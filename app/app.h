@@ -14,6 +14,16 @@ extern bool JoystickPresent;  // a game controller was set up at start-up
 // destroys the window. Every caller returns failure right after it.
 void AbortProgram(HWND window, const char* step);
 
+// --- Failures a game can show ------------------------------------------------------------------
+
+// The reason the last routine that may fail without ending the program gave for failing, naming
+// the file where there is one ("sounds/boom.wav: no data chunk"); empty before any failure.
+const char* LastEngineError();
+// Sets that reason, formatted as printf does (cut to 511 bytes), and writes it with
+// OutputDebugStringA. ClearEngineError empties it.
+void SetEngineError(const char* format, ...);
+void ClearEngineError();
+
 // Handles at most one message without waiting; true when it took the quit message.
 bool PumpMessages();
 

@@ -67,6 +67,7 @@ typedef struct _OVERLAPPED {
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 
 DWORD WINAPI GetLastError();
+void WINAPI OutputDebugStringA(LPCSTR outputString);
 void WINAPI SetLastError(DWORD error);
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
