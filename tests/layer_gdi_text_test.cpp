@@ -495,9 +495,11 @@ TEST(DrawTextA, EmptyRectanglesAndEmptyTextsDrawNothing)
     EXPECT_EQ(DrawTextA(dc, "ab", -1, &rect, Format), 16) << "-1: up to the zero, in the default font's cell";
     EXPECT_EQ(DrawTextA(dc, "ab", -2, &rect, Format), 0);
     EXPECT_EQ(DrawTextA(dc, "ab", 2, nullptr, Format), 0);
-    EXPECT_EQ(DrawTextA(dc, "ab", 2, &rect, DT_NOPREFIX | DT_WORDBREAK), 0) << "refused";
-    EXPECT_EQ(DrawTextA(dc, "ab", 2, &rect, DT_EXPANDTABS), 0) << "prefixes are refused";
-    EXPECT_EQ(DrawTextA(dc, "ab", 2, &rect, DT_NOPREFIX | DT_CALCRECT), 0);
+    EXPECT_EQ(DrawTextA(dc, "ab", 2, &rect, DT_NOPREFIX | DT_EDITCONTROL), 0) << "refused";
+    EXPECT_EQ(DrawTextA(dc, "ab", 2, &rect, DT_EXPANDTABS | DT_TABSTOP), 0) << "refused";
+    EXPECT_EQ(DrawTextA(dc, "", -1, &rect, Format), 16) << "the empty text is one line high";
+    EXPECT_EQ(DrawTextA(dc, nullptr, -1, &rect, Format), 16) << "null with -1 is the empty text";
+    EXPECT_EQ(DrawTextA(dc, nullptr, 1, &rect, Format), 0);
     surface->ReleaseDC(dc);
 }
 

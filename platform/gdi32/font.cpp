@@ -276,6 +276,12 @@ void face_metrics(const FaceTables& tables, int requestedHeight, FontMetrics* me
     const int64_t average = tables.averageWidth > 0 ? scale_rounded(tables.averageWidth, ppem, em)
                                                     : scale_rounded(1, ppem, 2);
     metrics->averageWidth = static_cast<int>(std::max<int64_t>(1, average));
+    metrics->maxWidth = static_cast<int>(std::max<int64_t>(metrics->averageWidth,
+                                                           scale_rounded(tables.boxWidth, ppem, em)));
+    metrics->internalLeading = static_cast<int>(std::max<int64_t>(0, scale_rounded(units - em, ppem, em)));
+    // The line gap beyond what the Windows ascent and descent already hold.
+    const int64_t gap = tables.hheaLineGap - (units - (tables.hheaAscender - tables.hheaDescender));
+    metrics->externalLeading = static_cast<int>(std::max<int64_t>(0, scale_rounded(gap, ppem, em)));
 }
 
 // Turns a rendered bitmap into runs of ink. Rows above the cell's ascent and below its descent
@@ -461,6 +467,8 @@ std::unique_ptr<FontInstance> build_instance(const FontRequest& request)
         charSet = RUSSIAN_CHARSET;
     }
     font->metrics.codePage = charSet == ANSI_CHARSET ? 1252 : 1251;
+    font->metrics.charSet = charSet;
+    font->metrics.weight = request.weight;
     for (int byte = 0; byte < 256; ++byte)
         font->unicode[byte] = font->metrics.codePage == 1252
                                   ? cp1252_to_unicode(static_cast<unsigned char>(byte))
@@ -471,6 +479,8 @@ std::unique_ptr<FontInstance> build_instance(const FontRequest& request)
     if (resolved.face) {
         int pixelsPerEm = 0;
         face_metrics(resolved.face->tables, request.height, &font->metrics, &pixelsPerEm);
+        if (request.weight == FW_DONTCARE)
+            font->metrics.weight = resolved.face->tables.weight > 0 ? resolved.face->tables.weight : FW_NORMAL;
         font->size = face_size(resolved.face, pixelsPerEm, resolved.embolden, font->metrics.ascent,
                                font->metrics.height);
         return font;
@@ -484,6 +494,9 @@ std::unique_ptr<FontInstance> build_instance(const FontRequest& request)
     metrics.descent = static_cast<int>(height / 5);
     metrics.height = static_cast<int>(height);
     metrics.averageWidth = static_cast<int>(std::max<int64_t>(1, height * 7 / 16));
+    metrics.maxWidth = metrics.averageWidth;
+    if (metrics.weight == FW_DONTCARE)
+        metrics.weight = FW_NORMAL;
     font->blank.advance = metrics.averageWidth;
     for (auto& glyph : font->byByte)
         glyph = &font->blank;
@@ -501,6 +514,19 @@ FontInstance* font_realise(const FontRequest& request)
     if (all.instances.size() >= MaxInstances || all.glyphBytes > MaxGlyphBytes)
         flush_caches();
     return all.instances.emplace(request, build_instance(request)).first->second.get();
+}
+
+int font_char_advance(FontInstance* font, uint8_t byte) { return glyph_of(*font, byte)->advance; }
+
+int64_t font_text_advance(FontInstance* font, const uint8_t* text, size_t count)
+{
+    return run_advance(*font, text, count);
+}
+
+void font_fill_box(const SurfacePixels& target, int64_t left, int64_t top, int64_t right,
+                   int64_t bottom, const ClipBox& clip, uint32_t pixel)
+{
+    fill_background(target, left, top, right, bottom, clip, pixel);
 }
 
 uint32_t font_cache_generation() { return caches().generation; }

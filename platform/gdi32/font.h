@@ -37,7 +37,10 @@ struct FaceTables {
     int winDescent = 0;      // OS/2 usWinDescent
     int hheaAscender = 0;    // hhea ascender
     int hheaDescender = 0;   // hhea descender (negative below the baseline)
+    int hheaLineGap = 0;     // hhea line gap
     int averageWidth = 0;    // OS/2 xAvgCharWidth; 0 when the font has no OS/2 table
+    int boxWidth = 0;        // head xMax - xMin: the widest any glyph reaches
+    int weight = 0;          // OS/2 usWeightClass; 0 when the font has no OS/2 table
 };
 
 struct SourceFace;  // an open FreeType face
@@ -81,6 +84,11 @@ struct FontMetrics {
     int descent = 0;
     int height = 0;           // ascent + descent: the cell and the line height
     int averageWidth = 0;
+    int maxWidth = 0;         // the face's bounding box width at this size
+    int internalLeading = 0;  // the part of the cell above the em square
+    int externalLeading = 0;  // the gap the face asks for between lines, outside the cell
+    int weight = 0;           // as requested, or the face's own when the request says 0
+    int charSet = 0;          // the character set the font was realised with
     int codePage = 1251;      // how 8-bit text is read with this font
 };
 
@@ -93,6 +101,11 @@ uint32_t font_cache_generation();
 const FontMetrics& font_metrics(const FontInstance* font);
 // The installed face behind a realised font; false when no face could be had at all.
 bool font_face_file(const FontInstance* font, FontFile* file);
+
+// The advance of one 8-bit character, and the sum of a run's, in whole pixels: how far drawing
+// moves the pen. Every byte is a character; nothing is interpreted.
+int font_char_advance(FontInstance* font, uint8_t byte);
+int64_t font_text_advance(FontInstance* font, const uint8_t* text, size_t count);
 
 // Where text may go: [left, right) x [top, bottom), already inside the surface.
 struct ClipBox {
@@ -115,6 +128,11 @@ struct TextPaint {
 int64_t font_draw_text(const SurfacePixels& target, FontInstance* font, int64_t x, int64_t y,
                        const uint8_t* text, size_t count, const ClipBox& clip,
                        const TextPaint& paint, bool wantAdvance);
+
+// Fills [left, right) x [top, bottom) cut to clip with pixel: the underline of a prefixed
+// character.
+void font_fill_box(const SurfacePixels& target, int64_t left, int64_t top, int64_t right,
+                   int64_t bottom, const ClipBox& clip, uint32_t pixel);
 
 // --- device contexts for text (gdi.cpp) -------------------------------------------------------
 

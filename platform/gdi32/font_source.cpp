@@ -197,17 +197,20 @@ SourceFace* font_source_open(const FontFile& file, FaceTables* tables)
 
     *tables = FaceTables{};
     tables->unitsPerEm = face->units_per_EM;
+    tables->boxWidth = static_cast<int>(face->bbox.xMax - face->bbox.xMin);
     const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
     const auto* hhea = static_cast<const TT_HoriHeader*>(FT_Get_Sfnt_Table(face, FT_SFNT_HHEA));
     if (hhea) {
         tables->hheaAscender = hhea->Ascender;
         tables->hheaDescender = hhea->Descender;
+        tables->hheaLineGap = hhea->Line_Gap;
     } else {
         tables->hheaAscender = face->ascender;
         tables->hheaDescender = face->descender;
     }
     if (os2 && os2->version != 0xFFFF) {
         tables->winAscent = os2->usWinAscent;
+        tables->weight = os2->usWeightClass;
         tables->winDescent = os2->usWinDescent;
         tables->averageWidth = os2->xAvgCharWidth > 0 ? os2->xAvgCharWidth : 0;
     }

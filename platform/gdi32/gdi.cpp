@@ -1,5 +1,5 @@
 // gdi.cpp -- gdi32 on DirectDraw surfaces: device contexts, stock objects, fonts, colours,
-// TextOutA
+// TextOutA, GetTextExtentPoint32A, GetTextMetricsA
 //
 // A DirectDraw GetDC gives a memory DC over the surface's pixels, with the defaults of a new DC:
 // white background, OPAQUE mode, black text, the stock System font, top-left alignment. Colours
@@ -12,6 +12,7 @@
 // Left out on purpose: pens, brushes as drawing tools, regions, mapping modes, text alignment
 // other than top-left, italic/underlined/struck-out/stretched/rotated fonts (refused).
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -35,6 +36,8 @@ const FaultHook SetBkColorFault("SetBkColor");
 const FaultHook SetTextColorFault("SetTextColor");
 const FaultHook SetBkModeFault("SetBkMode");
 const FaultHook TextOutAFault("TextOutA");
+const FaultHook GetTextExtentPoint32AFault("GetTextExtentPoint32A");
+const FaultHook GetTextMetricsAFault("GetTextMetricsA");
 
 constexpr uint32_t PaletteIndexTag = 0x01000000;
 constexpr uint32_t DibIndexTag = 0x10FF0000;
@@ -438,6 +441,69 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count)
     const ClipBox surface{0, 0, target.width, target.height};
     font_draw_text(target, state.font, x, y, reinterpret_cast<const uint8_t*>(text),
                    static_cast<size_t>(count), surface, state.paint, false);
+    return TRUE;
+}
+
+// The extent is the sum of the characters' advances and the cell height; no character is
+// interpreted, so a tab or a line end is measured as the font's glyph for it, as TextOutA draws it.
+BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size)
+{
+    if (layer_fault_sets_last_error(GetTextExtentPoint32AFault))
+        return FALSE;
+    DcText state;
+    if (!gdi_dc_text(dc, &state)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (count < 0 || !size || (count > 0 && !text)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const int64_t width = font_text_advance(state.font, reinterpret_cast<const uint8_t*>(text),
+                                            static_cast<size_t>(count));
+    size->cx = static_cast<LONG>(std::min<int64_t>(width, INT32_MAX));
+    size->cy = font_metrics(state.font).height;
+    return TRUE;
+}
+
+// The realised font's cell as GDI reports a TrueType font's: no overhang, 96 dpi, characters
+// 0x20 to 0xFF with '?' standing in for missing ones.
+BOOL WINAPI GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics)
+{
+    if (layer_fault_sets_last_error(GetTextMetricsAFault))
+        return FALSE;
+    DcText state;
+    if (!gdi_dc_text(dc, &state)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!metrics) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    const FontMetrics& font = font_metrics(state.font);
+    FontFile file;
+    const bool known = font_face_file(state.font, &file);
+    const bool mono = known && file.family.find("Mono") != std::string::npos;
+    const bool serif = known && !mono && file.family.find("Serif") != std::string::npos;
+    *metrics = TEXTMETRICA{};
+    metrics->tmHeight = font.height;
+    metrics->tmAscent = font.ascent;
+    metrics->tmDescent = font.descent;
+    metrics->tmInternalLeading = font.internalLeading;
+    metrics->tmExternalLeading = font.externalLeading;
+    metrics->tmAveCharWidth = font.averageWidth;
+    metrics->tmMaxCharWidth = font.maxWidth;
+    metrics->tmWeight = font.weight;
+    metrics->tmDigitizedAspectX = 96;
+    metrics->tmDigitizedAspectY = 96;
+    metrics->tmFirstChar = 0x20;
+    metrics->tmLastChar = 0xFF;
+    metrics->tmDefaultChar = '?';
+    metrics->tmBreakChar = ' ';
+    metrics->tmPitchAndFamily = static_cast<BYTE>((mono ? 0 : TMPF_FIXED_PITCH) | TMPF_VECTOR | TMPF_TRUETYPE |
+                                                  (mono ? FF_MODERN : serif ? FF_ROMAN : FF_SWISS));
+    metrics->tmCharSet = static_cast<BYTE>(font.charSet);
     return TRUE;
 }
 

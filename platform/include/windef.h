@@ -88,6 +88,11 @@ typedef struct tagPOINT {
     LONG y;
 } POINT, *LPPOINT;
 
+typedef struct tagSIZE {
+    LONG cx;
+    LONG cy;
+} SIZE, *LPSIZE, *PSIZE;
+
 typedef struct _GUID {
     DWORD Data1;
     WORD Data2;

@@ -119,6 +119,34 @@ typedef struct tagBITMAPFILEHEADER {
 #define FF_SCRIPT (4 << 4)
 #define FF_DECORATIVE (5 << 4)
 
+// tmPitchAndFamily's low bits: set TMPF_FIXED_PITCH means a variable-pitch font.
+#define TMPF_FIXED_PITCH 0x01
+#define TMPF_VECTOR 0x02
+#define TMPF_TRUETYPE 0x04
+
+typedef struct tagTEXTMETRICA {
+    LONG tmHeight;
+    LONG tmAscent;
+    LONG tmDescent;
+    LONG tmInternalLeading;
+    LONG tmExternalLeading;
+    LONG tmAveCharWidth;
+    LONG tmMaxCharWidth;
+    LONG tmWeight;
+    LONG tmOverhang;
+    LONG tmDigitizedAspectX;
+    LONG tmDigitizedAspectY;
+    BYTE tmFirstChar;
+    BYTE tmLastChar;
+    BYTE tmDefaultChar;
+    BYTE tmBreakChar;
+    BYTE tmItalic;
+    BYTE tmUnderlined;
+    BYTE tmStruckOut;
+    BYTE tmPitchAndFamily;
+    BYTE tmCharSet;
+} TEXTMETRICA, *LPTEXTMETRICA;
+
 HGDIOBJ WINAPI GetStockObject(int object);
 HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation, int weight,
                          DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
@@ -130,6 +158,8 @@ COLORREF WINAPI SetBkColor(HDC dc, COLORREF color);
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF color);
 int WINAPI SetBkMode(HDC dc, int mode);
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count);
+BOOL WINAPI GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, LPSIZE size);
+BOOL WINAPI GetTextMetricsA(HDC dc, LPTEXTMETRICA metrics);
 int WINAPI StretchDIBits(HDC dc, int destX, int destY, int destWidth, int destHeight, int sourceX,
                          int sourceY, int sourceWidth, int sourceHeight, const void* bits,
                          const BITMAPINFO* info, UINT usage, DWORD rop);
