@@ -1,8 +1,10 @@
 // text_bench.cpp -- the cost of text on surfaces at 16 bits: the scene's text box with its font
-// created and deleted, the status line, and a font's create-select-delete round trip
+// created and deleted, the status line, a font's create-select-delete round trip, and the
+// measured and wrapped text of games against their targets
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -93,6 +95,62 @@ void FontRoundTrip(benchmark::State& state)
     pScreenSurface->ReleaseDC(dc);
 }
 BENCHMARK(FontRoundTrip)->Unit(benchmark::kMicrosecond);
+
+// A 40-character line, Latin or Cyrillic.
+const char LatinLine[] = "The quick brown fox jumps over a lazy do";
+const char CyrillicLine[] =
+    "\xD1\xFA\xE5\xF8\xFC \xE6\xE5 \xE5\xF9\xB8 \xFD\xF2\xE8\xF5 \xEC\xFF\xE3\xEA\xE8\xF5 "
+    "\xF4\xF0\xE0\xED\xF6\xF3\xE7\xF1\xEA\xE8\xF5 \xE1\xF3\xEB";
+static_assert(sizeof(LatinLine) == 41 && sizeof(CyrillicLine) == 41, "40 characters each");
+
+// Target: at most 1 us per line.
+void MeasureLine(benchmark::State& state, const char* text)
+{
+    if (!DisplayReady()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(MeasureTextLine(16, text));
+}
+BENCHMARK_CAPTURE(MeasureLine, latin, LatinLine)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(MeasureLine, cyrillic, CyrillicLine)->Unit(benchmark::kMicrosecond);
+
+// A paragraph of 300 characters of words, without line ends.
+std::string Paragraph()
+{
+    std::string text = BoxText();
+    std::replace(text.begin(), text.end(), '\r', ' ');
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text.substr(0, 300);
+}
+
+// Target: at most 25 us to lay out and draw it wrapped at 16 pixels into 380 pixels' width.
+void WrappedParagraph(benchmark::State& state)
+{
+    if (!DisplayReady()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    const std::string text = Paragraph();
+    for (auto _ : state)
+        DrawTextBoxAligned(30, 30, 380, 300, 16, 0x00FFFF00, TextAlignLeft | TextWrapWords,
+                           pScreenSurface, text.c_str());
+}
+BENCHMARK(WrappedParagraph)->Unit(benchmark::kMicrosecond);
+
+// The same text by the classic box, which breaks only at line ends: one long line cut at 380.
+void ClassicParagraph(benchmark::State& state)
+{
+    if (!DisplayReady()) {
+        state.SkipWithError("no display");
+        return;
+    }
+    const std::string text = Paragraph();
+    for (auto _ : state)
+        DrawTextBox(30, 30, 380, 300, 16, 0x00FFFF00, pScreenSurface, text.c_str());
+}
+BENCHMARK(ClassicParagraph)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -107,3 +107,44 @@ void DrawTextBox(int32_t x, int32_t y, int32_t width, int32_t height, int32_t fo
 // its top-left corner at (x, y); line-end characters are drawn as characters, not obeyed. The
 // background is left as it was. Draws nothing while the application is inactive.
 void DrawTextLine(int32_t x, int32_t y, int32_t fontHeight, COLORREF color, const char* text);
+
+// --- Measured and aligned text -------------------------------------------------------------------
+// For games: the size of text as DrawTextLine and DrawTextBox draw it, and both faces drawn aligned
+// in a rectangle of any surface, so text that rarely changes is drawn once into a surface filled
+// with the transparent colour and blitted with BlitKeyedToScreen. Text is 8-bit Windows-1251.
+// Measuring borrows the screen surface's device context, and gives 0 x 0 while it has none.
+
+// How text sits in its rectangle: one horizontal alignment, optionally with TextAlignMiddle
+// (vertically centred) and, for boxes, TextWrapWords (lines also break between words).
+constexpr uint32_t TextAlignLeft = 0;
+constexpr uint32_t TextAlignCentre = 1;
+constexpr uint32_t TextAlignRight = 2;
+constexpr uint32_t TextAlignMiddle = 4;
+constexpr uint32_t TextWrapWords = 16;
+
+struct TextSize {
+    int32_t width;   // pixels from the first character's pen to the last one's advance
+    int32_t height;  // the line height times the number of lines
+};
+
+// The size of one line as DrawTextLine draws it in the bold face at the font height: every
+// character counts, line ends and tabs as the font's glyphs. 0 x 0 for a null text.
+TextSize MeasureTextLine(int32_t fontHeight, const char* text);
+// The size of a text as DrawTextBox lays it out in the serif face, uncut: its widest line by its
+// lines; wrapWidth > 0 also breaks lines between words to fit it, 0 only at line ends.
+TextSize MeasureTextBox(int32_t fontHeight, int32_t wrapWidth, const char* text);
+
+// DrawTextLine onto any surface: the bold face with the top-left corner of its cell at (x, y),
+// uncut. Draws nothing while the application is inactive or when the surface gives no context.
+void DrawTextLineOnSurface(int32_t x, int32_t y, int32_t fontHeight, COLORREF color,
+                           IDirectDrawSurface7* surface, const char* text);
+// One line in the bold face aligned in the rectangle (centred with the odd pixel to the right,
+// middle with each half truncated, as DrawTextA does), uncut like DrawTextLine; no wrapping.
+void DrawTextLineAligned(int32_t x, int32_t y, int32_t width, int32_t height, int32_t fontHeight,
+                         COLORREF color, uint32_t alignment, IDirectDrawSurface7* surface,
+                         const char* text);
+// A text in the serif face laid out as DrawTextBox does, each line aligned, wrapped at words with
+// TextWrapWords, the whole box centred vertically with TextAlignMiddle when it fits; cut to the rectangle.
+void DrawTextBoxAligned(int32_t x, int32_t y, int32_t width, int32_t height, int32_t fontHeight,
+                        COLORREF color, uint32_t alignment, IDirectDrawSurface7* surface,
+                        const char* text);
