@@ -99,6 +99,18 @@ count() {
         +opaque "rgb($5)" -fill white -opaque "rgb($5)" -format '%[fx:round(mean*w*h)]' info:
 }
 
+# bounds <x> <y> <width> <height> <r,g,b>: the box around what is drawn in that colour in the
+# region, as "left right top bottom" in screen coordinates (right and bottom one past the last).
+bounds() {
+    convert "$folder/screen.bmp" -crop "${3}x${4}+${1}+${2}" +repage -fuzz 5% -fill black \
+        +opaque "rgb($5)" -format '%@' info: 2>/dev/null |
+        sed -E "s/([0-9]+)x([0-9]+)\+([0-9]+)\+([0-9]+)/\$((\3 + $1)) \$((\3 + \1 + $1)) \$((\4 + $2)) \$((\4 + \2 + $2))/" |
+        { read -r expression; eval echo "$expression"; }
+}
+
+# near <value> <expected> <slack>: the value is within slack of the expected one.
+near() { [ -n "$1" ] && [ $(( $1 > $2 ? $1 - $2 : $2 - $1 )) -le "$3" ]; }
+
 # width <x> <y> <width> <height> <r,g,b>: the width of what is drawn in that colour in the region.
 width() {
     convert "$folder/screen.bmp" -crop "${3}x${4}+${1}+${2}" +repage -fuzz 5% -fill black \
@@ -153,6 +165,20 @@ for name in "${names[@]}"; do
         [ "$(count 20 40 360 130 255,255,255)" -gt 200 ] || fail "no text in the table's box"
         [ "$(count 380 40 30 130 255,255,255)" = 0 ] || fail "the table's text runs past its box"
         [ "$(count 420 100 200 40 255,255,255)" -gt 200 ] || fail "no 32-pixel line"
+        # The measured line's bar is as wide as its letters, give or take their side bearings.
+        read -r ink _ < <(width 420 150 380 14 255,255,255) || true
+        read -r bar _ < <(width 420 150 380 30 255,128,0) || true
+        near "$ink" "${bar:-0}" 3 || fail "the measured bar is ${bar:-no} pixels wide, the line ${ink:-no}"
+        # The middle column of the panel runs from x 280 to 520: left, centred, right-aligned.
+        read -r left _ < <(bounds 280 352 240 26 255,255,255) || true
+        near "$left" 281 2 || fail "the left-aligned line starts at ${left:-nothing}, not at the column's left"
+        read -r left right _ < <(bounds 280 378 240 26 255,255,255) || true
+        near "$(( (${left:-0} + ${right:-0}) / 2 ))" 400 3 || fail "the centred line spans ${left:-?}..${right:-?}"
+        read -r _ right _ < <(bounds 280 404 240 26 255,255,255) || true
+        near "$right" 520 2 || fail "the right-aligned line ends at ${right:-nothing}, not at the column's right"
+        # The right column's wrapped box is centred vertically in its 130 rows from y 352.
+        read -r _ _ top bottom < <(bounds 540 352 240 130 255,255,255) || true
+        near "$(( ${top:-0} - 352 ))" "$(( 482 - ${bottom:-0} ))" 4 || fail "the centred box spans rows ${top:-?}..${bottom:-?}"
         ;;
     input)
         start input

@@ -1,5 +1,7 @@
-// text.cpp -- text boxes and single lines at several heights, Cyrillic, tabs and line ends, and a
-// line typed at the keyboard. Type anything: Backspace erases, Enter clears. Esc quits, F12 saves.
+// text.cpp -- text boxes and single lines at several heights, Cyrillic, tabs and line ends, text
+// measured, aligned and wrapped in both faces, drawn once into a surface and blitted with the
+// transparent colour, and a line typed at the keyboard. Type anything: Backspace erases, Enter
+// clears. Esc quits, F12 saves.
 
 #include <cstring>
 
@@ -36,7 +38,40 @@ constexpr COLORREF Typed = RGB(0, 255, 0);
 constexpr int TableX = 20, TableY = 40, TableW = 360, TableH = 130;
 constexpr int TypedX = 30, TypedY = 520;
 
-NativePixel Background, BoxColor, Light, Dark;
+// Measured and aligned text, drawn once into a surface of its own over the transparent colour:
+// three columns, each over a box that the frame fills on the screen.
+constexpr int PanelX = 20, PanelY = 352, PanelW = 760, PanelH = 130;
+constexpr int ColumnW = 240, ColumnGap = 20;
+constexpr char Wrapped[] =
+    "A box wraps at words when asked: a line breaks before the word that would pass the edge, "
+    "and a line end still ends a line.";
+constexpr char Centred[] = "Centred both ways and wrapped, in the serif face of DrawTextBox.";
+constexpr char Measured[] = "Measured: the bar below is as wide as this line";
+
+NativePixel Background, BoxColor, Light, Dark, Bar;
+IDirectDrawSurface7* pPanel = nullptr;
+
+// Draws the panel's text over the transparent colour, so only the letters show when blitted.
+void DrawPanel()
+{
+    FillSurfaceRect(0, 0, PanelW, PanelH, TransparentColor, pPanel);
+    // The serif box face, wrapped to the column's width, left-aligned.
+    DrawTextBoxAligned(0, 0, ColumnW, PanelH, 16, White, TextAlignLeft | TextWrapWords, pPanel,
+                       Wrapped);
+    // The bold line face, aligned in rows of the middle column and centred in each row.
+    const int middle = ColumnW + ColumnGap;
+    DrawTextLineAligned(middle, 0, ColumnW, 26, 16, White, TextAlignLeft | TextAlignMiddle, pPanel,
+                        "Left");
+    DrawTextLineAligned(middle, 26, ColumnW, 26, 16, White, TextAlignCentre | TextAlignMiddle,
+                        pPanel, "Centre");
+    DrawTextLineAligned(middle, 52, ColumnW, 26, 16, White, TextAlignRight | TextAlignMiddle,
+                        pPanel, "Right");
+    DrawTextLineAligned(middle, 78, ColumnW, 52, 24, Yellow, TextAlignCentre | TextAlignMiddle,
+                        pPanel, Hello);
+    // The serif box face centred both ways, wrapped.
+    DrawTextBoxAligned(2 * middle, 0, ColumnW, PanelH, 18, White,
+                       TextAlignCentre | TextAlignMiddle | TextWrapWords, pPanel, Centred);
+}
 
 // The typed line, Windows-1251 like everything else; one byte is kept for the closing zero.
 char TypedLine[60] = "";
@@ -69,6 +104,11 @@ bool ExampleStart()
     BoxColor = RgbToNativePixel(32, 32, 80);
     Light = RgbToNativePixel(160, 160, 220);
     Dark = RgbToNativePixel(8, 8, 24);
+    Bar = RgbToNativePixel(255, 128, 0);
+    pPanel = CreateOffscreenSurface(PanelW, PanelH);
+    if (!pPanel || !SetTransparentColorKey(pPanel))
+        return false;
+    DrawPanel();
     return true;
 }
 
@@ -96,6 +136,21 @@ void ExampleFrame()
     DrawTextLine(420, 50, 12, White, Hello);
     DrawTextLine(420, 70, 20, White, Hello);
     DrawTextLine(420, 100, 32, White, Hello);
+
+    // MeasureTextLine gives the size of a line as DrawTextLine draws it, here shown by a bar.
+    const TextSize size = MeasureTextLine(12, Measured);
+    DrawTextLine(420, 150, 12, White, Measured);
+    FillScreenRect(420, 150 + size.height + 2, size.width, 3, Bar);
+
+    // The panel's text was drawn once; each frame blits it with the transparent colour over
+    // the boxes. A surface whose memory was lost is drawn again.
+    DrawTextLine(PanelX, PanelY - 20, 12, Yellow,
+                 "Drawn once into a surface, blitted with the transparent colour:");
+    for (int column = 0; column < 3; ++column)
+        FillScreenRect(PanelX + column * (ColumnW + ColumnGap), PanelY, ColumnW, PanelH, BoxColor);
+    if (pPanel->IsLost() != DD_OK && pPanel->Restore() == DD_OK)
+        DrawPanel();
+    BlitKeyedToScreen(PanelX, PanelY, 0, 0, PanelW, PanelH, pPanel);
 
     // The typed line in a sunken box, with a caret that blinks twice a second.
     DrawTextLine(TypedX - 10, TypedY - 30, 12, Yellow,
