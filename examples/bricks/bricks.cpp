@@ -78,11 +78,11 @@ bool ReadPlayer()
     return mouseMoved || left || right || launch || InputState.LeftButton;
 }
 
-// Text centred across the screen, its width guessed from the bold face's average letter.
+// Text centred across the screen by its measured width.
 void DrawCentred(int y, int height, COLORREF colour, const char* text)
 {
-    const int width = static_cast<int>(std::strlen(text) * height * 0.55);
-    DrawTextLine(400 - width / 2, y, height, colour, text);
+    const TextSize size = MeasureTextLine(height, text);
+    DrawTextLine((ScreenWidth - size.width) / 2, y, height, colour, text);
 }
 
 void DrawField()
