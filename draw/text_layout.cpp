@@ -70,11 +70,11 @@ TextSize BoxSizeIn(HDC dc, const char* text, int32_t wrapWidth, UINT format)
 
 // Where a piece of the given extent starts in a span of the given length from start: centred
 // with the odd pixel to the far side, as DrawTextA centres, or against the far end.
-int64_t AlignedStart(int64_t start, int64_t span, int64_t extent, bool centre, bool far)
+int64_t AlignedStart(int64_t start, int64_t span, int64_t extent, bool centre, bool toEnd)
 {
     if (centre)
         return (2 * start + span - extent) / 2;
-    if (far)
+    if (toEnd)
         return start + span - extent;
     return start;
 }
