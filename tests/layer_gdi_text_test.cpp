@@ -80,6 +80,7 @@ struct Draw {
     RECT rect{};           // DrawTextA's rectangle; empty means TextOutA at (rect.left, rect.top)
     bool useDrawText = false;
     int mode = TRANSPARENT;
+    UINT format = Format;  // DrawTextA's
 };
 
 // Draws with a white text colour (or orange) and returns DrawTextA's or TextOutA's answer.
@@ -95,7 +96,7 @@ int DrawOn(IDirectDrawSurface7* surface, const Draw& draw, COLORREF color = Oran
     SetBkMode(dc, draw.mode);
     RECT rect = draw.rect;
     const int answer = draw.useDrawText
-                           ? DrawTextA(dc, draw.text.data(), static_cast<int>(draw.text.size()), &rect, Format)
+                           ? DrawTextA(dc, draw.text.data(), static_cast<int>(draw.text.size()), &rect, draw.format)
                            : TextOutA(dc, draw.rect.left, draw.rect.top, draw.text.data(), static_cast<int>(draw.text.size()));
     surface->ReleaseDC(dc);
     EXPECT_TRUE(DeleteObject(font));
@@ -561,6 +562,9 @@ TEST(GdiText, AnyBytesStayInsideTheRectangleAndTheSurface)
                 IDirectDrawSurface7* surface = canvas.Surface(50, 30);
                 Draw box = Box(text, rect, height);
                 box.mode = random() % 2 ? OPAQUE : TRANSPARENT;
+                // Any clipped layout: alignment, word breaks, single lines, prefixes, ellipses.
+                box.format = random() & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK |
+                                         DT_SINGLELINE | DT_EXPANDTABS | DT_NOPREFIX | DT_END_ELLIPSIS);
                 DrawOn(surface, box);
                 const Picture picture = ReadPicture(surface);
                 for (int y = 0; y < 30; ++y) {
