@@ -43,8 +43,8 @@ constexpr int TypedX = 30, TypedY = 520;
 constexpr int PanelX = 20, PanelY = 352, PanelW = 760, PanelH = 130;
 constexpr int ColumnW = 240, ColumnGap = 20;
 constexpr char Wrapped[] =
-    "A box wraps at words when asked: a line breaks before the word that would pass the edge, "
-    "and a line end still ends a line.";
+    "A box wraps at words when asked: a line breaks before the word that would pass the edge.\n"
+    "A line end still ends a line.";
 constexpr char Centred[] = "Centred both ways and wrapped, in the serif face of DrawTextBox.";
 constexpr char Measured[] = "Measured: the bar below is as wide as this line";
 
@@ -58,7 +58,7 @@ void DrawPanel()
     // The serif box face, wrapped to the column's width, left-aligned.
     DrawTextBoxAligned(0, 0, ColumnW, PanelH, 16, White, TextAlignLeft | TextWrapWords, pPanel,
                        Wrapped);
-    // The bold line face, aligned in rows of the middle column and centred in each row.
+    // The bold line face, aligned in rows of the middle column, centred in each row's height.
     const int middle = ColumnW + ColumnGap;
     DrawTextLineAligned(middle, 0, ColumnW, 26, 16, White, TextAlignLeft | TextAlignMiddle, pPanel,
                         "Left");
@@ -130,8 +130,8 @@ void ExampleFrame()
         y += height + 10;
     }
 
-    // DrawTextLine: one line in the bold sans-serif face, always on the screen. It does not obey
-    // line ends; they are drawn as characters.
+    // DrawTextLine: one line in the bold sans-serif face on the screen (DrawTextLineOnSurface
+    // draws it on any surface). It does not obey line ends; they are drawn as characters.
     DrawTextLine(420, TableY - 20, 12, Yellow, "DrawTextLine at 12, 20 and 32 pixels:");
     DrawTextLine(420, 50, 12, White, Hello);
     DrawTextLine(420, 70, 20, White, Hello);
