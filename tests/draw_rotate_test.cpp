@@ -223,7 +223,6 @@ TEST(BlitRotatedToSurface, CutsToTheTargetAndRefusesWhatItCannotDraw)
     PutPicture(plain, sheet);
     BlitRotatedToScreen(32, 32, 0, 0, 64, 64, 0, 1, 0, plain);
     Picture copied(800, 600, 0xCDCD);
-    copied.fill(0, 0, 64, 64, 0);
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 64; ++x)
             copied.at(x, y) = sheet.at(x, y);
