@@ -9,6 +9,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -495,10 +496,19 @@ bool ReadSoundMemory(const void* data, size_t size, const char* name, SoundData&
                 static_cast<unsigned long long>(sampleBytes));
         return Refuse(name, why);
     }
+    // The buffer grows with what is decoded, not with what the last page claims.
+    const size_t frameBytes = format.Format.nBlockAlign;
     std::vector<uint8_t> samples;
-    samples.resize(static_cast<size_t>(sampleBytes));
-    const size_t got = decoder.Read(reinterpret_cast<int16_t*>(samples.data()),
-                                    static_cast<size_t>(frames));
+    uint64_t got = 0;
+    while (got < frames) {
+        const size_t piece = static_cast<size_t>(std::min<uint64_t>(frames - got, 1 << 16));
+        samples.resize(static_cast<size_t>((got + piece) * frameBytes));
+        const size_t read = decoder.Read(
+            reinterpret_cast<int16_t*>(samples.data() + got * frameBytes), piece);
+        got += read;
+        if (read < piece)
+            break;
+    }
     if (got != frames) {
         why.Set("the Vorbis stream is corrupt or cut short at frame %llu of %llu",
                 static_cast<unsigned long long>(got), static_cast<unsigned long long>(frames));
