@@ -73,6 +73,24 @@ std::vector<int16_t> AsSamples(const Bytes& bytes)
     return out;
 }
 
+// Writes an Ogg page's checksum for its present bytes: CRC-32, polynomial 0x04C11DB7, most
+// significant bit first, over the page with its checksum field as zeros.
+void FixOggChecksum(Bytes& file, size_t page)
+{
+    size_t length = 27 + file[page + 26];
+    for (size_t i = 0; i < file[page + 26]; ++i)
+        length += file[page + 27 + i];
+    std::fill(file.begin() + static_cast<long>(page + 22), file.begin() + static_cast<long>(page + 26), 0);
+    uint32_t crc = 0;
+    for (size_t i = page; i < page + length; ++i) {
+        crc ^= static_cast<uint32_t>(file[i]) << 24;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = crc & 0x80000000u ? crc << 1 ^ 0x04C11DB7u : crc << 1;
+    }
+    const Bytes sum = Le32(crc);
+    std::copy(sum.begin(), sum.end(), file.begin() + static_cast<long>(page + 22));
+}
+
 }  // namespace
 
 TEST(SoundFile, WaveLayoutsGiveTheSameSamples)
@@ -155,6 +173,17 @@ TEST(SoundFile, RefusesBadFilesWithTheirReason)
     size_t lastPage = ogg.size() - 4;
     while (lastPage > 0 && memcmp(ogg.data() + lastPage, "OggS", 4) != 0)
         --lastPage;
+    // The first page holds the identification header alone, its channel count at byte 39; the
+    // second starts at byte 58 with the comment header, whose vendor text's length comes 7 bytes in.
+    ASSERT_EQ(ogg[39], 2);
+    Bytes noChannels = ogg;
+    noChannels[39] = 0;
+    FixOggChecksum(noChannels, 0);
+    Bytes longVendor = ogg;
+    const size_t comment = 58 + 27 + longVendor[58 + 26];
+    ASSERT_EQ(longVendor[comment], 3);
+    longVendor[comment + 10] = 0x10;
+    FixOggChecksum(longVendor, 58);
     Bytes corruptOgg = ogg;
     for (size_t i = 6000; i < 6400; ++i)
         corruptOgg[i] ^= 0x5A;
@@ -185,7 +214,9 @@ TEST(SoundFile, RefusesBadFilesWithTheirReason)
          "the extensible fmt chunk is cut short"},
         {"empty data", Riff(Chunk("fmt ", StereoFormat) + Chunk("data", {1, 2})), "no whole frame"},
         {"Ogg of its last page only", Bytes(ogg.begin() + static_cast<long>(lastPage), ogg.end()),
-         "not a Vorbis stream the decoder reads"},
+         "the Vorbis comment header is missing"},
+        {"Vorbis with no channels", noChannels, "not a Vorbis stream the decoder reads"},
+        {"Vorbis vendor text past the header", longVendor, "the Vorbis comment header is damaged"},
         {"Ogg cut short", Bytes(ogg.begin(), ogg.begin() + 9000), "is cut short"},
         {"Ogg without its last page", Bytes(ogg.begin(), ogg.begin() + lastPage), "no last page"},
         {"Ogg corrupted in the middle", corruptOgg, "damaged (its checksum does not match)"},
