@@ -375,3 +375,35 @@ TEST(SoundFile, StreamsOnThreadsOfTheirOwnShareNothing)
     second.join();
     EXPECT_TRUE(same[0] && same[1] && same[2]);
 }
+
+TEST(SoundFile, OggChannelsComeInTheWaveOrder)
+{
+    // surround.ogg: 5.1 made from a WAV whose channel n is a tone of 500 * (n + 1) Hz; oggenc
+    // stores them in the Vorbis order, and the reader must give them back in the WAV order.
+    const SoundData sound = ReadOrFail(TestData("surround.ogg"));
+    ASSERT_EQ(sound.Format.Format.nChannels, 6);
+    EXPECT_EQ(sound.Format.ChannelMask, 0x3Fu);
+    const std::vector<int16_t> samples = AsSamples(sound.Samples);
+    const size_t frames = samples.size() / 6;
+    for (int channel = 0; channel < 6; ++channel) {
+        SCOPED_TRACE(channel);
+        // The power at each of the six tones (Goertzel), the strongest being the channel's own.
+        int strongest = -1;
+        double best = 0;
+        for (int tone = 0; tone < 6; ++tone) {
+            const double coefficient = 2 * std::cos(2 * M_PI * 500.0 * (tone + 1) / 16000);
+            double s1 = 0, s2 = 0;
+            for (size_t i = 0; i < frames; ++i) {
+                const double s0 = samples[i * 6 + channel] + coefficient * s1 - s2;
+                s2 = s1;
+                s1 = s0;
+            }
+            const double power = s1 * s1 + s2 * s2 - coefficient * s1 * s2;
+            if (power > best) {
+                best = power;
+                strongest = tone;
+            }
+        }
+        EXPECT_EQ(strongest, channel);
+    }
+}

@@ -4,6 +4,8 @@
     tests/data/music.wav    one second of a music-like piece, 16-bit stereo 44.1 kHz: a bass
                             line, a chord, a melody with harmonics and a noise hi-hat
     tests/data/music.ogg    that piece encoded by oggenc (Debian's vorbis-tools), quality 4
+    tests/data/surround.ogg a quarter second of 5.1 at 16 kHz, channel n (in the WAV order) a
+                            tone of 500 * (n + 1) Hz
     fuzz/corpus/soundfile_fuzzer/   WAV files of the layouts the reader walks
     fuzz/corpus/vorbis_fuzzer/      small Ogg Vorbis files, mono and stereo
 
@@ -90,6 +92,12 @@ def main():
     source = riff([(b"fmt ", fmt_pcm(2, 44100, 16)), (b"data", pcm16(music(44100, 1.0)))])
     write(os.path.join(top, "tests", "data", "music.wav"), source)
     write(os.path.join(top, "tests", "data", "music.ogg"), oggenc(source, 4))
+
+    rate = 16000
+    tones = [tuple(0.5 * math.sin(2 * math.pi * 500 * (c + 1) * i / rate) for c in range(6))
+             for i in range(rate // 4)]
+    surround = riff([(b"fmt ", fmt_extensible(6, rate, 16, 0x3F)), (b"data", pcm16(tones))])
+    write(os.path.join(top, "tests", "data", "surround.ogg"), oggenc(surround, 2))
 
     short_mono = riff([(b"fmt ", fmt_pcm(1, 8000, 16)),
                        (b"data", pcm16([(f[0],) for f in music(8000, 0.1)]))])
