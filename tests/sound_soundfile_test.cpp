@@ -111,6 +111,8 @@ TEST(SoundFile, WaveLayoutsGiveTheSameSamples)
         {"extensible", Riff(Chunk("fmt ", ExtensibleFormat) + fact + data)},
         {"half a frame after the data", Riff(Chunk("fmt ", StereoFormat) +
                                              Chunk("data", ThreeFrames + Bytes{13, 14}))},
+        {"odd last chunk without its pad byte",
+         [&] { Bytes f = Riff(Chunk("fmt ", StereoFormat) + data + Chunk("odd!", {7})); f.pop_back(); return f; }()},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
