@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs the input example in a development window (ENGINE_WINDOW=2) on a 1920x1400 virtual screen,
 # once with each full-screen scaling (fit and integer), and checks: the window is 1600x1200 and
-# centred, Alt+Enter makes it full screen and back, and after each switch a scripted click lands
-# where the program records it, in the display's own coordinates (the cross-hair through the
-# pointer and the lit hit-test button in the F12 screenshot).
+# centred, Alt+Enter makes it full screen and back, the window can be resized with the picture
+# scaled to it, and in each state a scripted click lands where the program records it, in the
+# display's own coordinates (the cross-hair through the pointer and the lit hit-test button in
+# the F12 screenshot).
 #
 #   scripts/window-test.sh [build directory]
 set -uo pipefail
@@ -134,7 +135,15 @@ for scale in ${SCALES:-fit integer}; do
 
     xdotool key alt+Return
     wait_for "the window back after a second Alt+Enter" geometry_is 160 100 1600 1200
-    left=160 top=100 zoom=2
+    # The window offers itself to window managers as resizable, and a narrower window shows the
+    # picture at its height, centred between bars.
+    xprop -id "$window" WM_NORMAL_HINTS | grep -q 'maximum size: 2147483647 by 2147483647' ||
+        fail "the window is not resizable: $(xprop -id "$window" WM_NORMAL_HINTS | tr -s '\n\t' ' ')"
+    xdotool windowsize "$window" 1000 600
+    wait_for "the window made 1000x600" geometry_is 160 100 1000 600
+    left=260 top=100 zoom=1
+    wait_for "the picture between bars in the narrower window" eval \
+        'shown_pixel_is 10 500 24,24,32 && screen_pixel_is 250 400 0,0,0'
     click_at 497 377 3 410
 
     # Esc is held until the program ends: it reads the key once a frame.
