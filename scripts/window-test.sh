@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs the input example in a development window (ENGINE_WINDOW=2) on a 1920x1400 virtual screen,
-# once with each full-screen scaling (fit and integer), and checks: the window is 1600x1200 and
+# once with each full-screen scaling (fit, integer and smooth), and checks: the window is 1600x1200 and
 # centred, Alt+Enter makes it full screen and back, the window can be resized with the picture
 # scaled to it, and in each state a scripted click lands where the program records it, in the
 # display's own coordinates (the cross-hair through the pointer and the lit hit-test button in
@@ -34,12 +34,23 @@ wait_for() {
     return 1
 }
 
-# geometry_is <x> <y> <width> <height>: the program's window is there, at that size.
-geometry_is() {
-    local info
-    info=$(xwininfo -id "$window" 2>/dev/null) || return 1
-    [ "$(awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-              /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}' <<<"$info")" = "$*" ]
+# window_at <x> <y> <width> <height>: the program's window is there, that size. The window is
+# looked up each time: SDL may replace the first X window it made with another as it starts.
+window_at() {
+    window=$(xdotool search --onlyvisible --name '^input$' 2>/dev/null | tail -n1)
+    [ "$(geometry)" = "$*" ]
+}
+
+# geometry: the window's place and size, as "x y width height".
+geometry() {
+    xwininfo -id "$window" 2>/dev/null | awk '/Absolute upper-left X/ {x=$4}
+        /Absolute upper-left Y/ {y=$4} /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+
+# wait_for_geometry <x> <y> <width> <height> <what>: waits for the window to be there, that size.
+wait_for_geometry() {
+    wait_for "$5 at $1 $2 $3 $4" window_at "$1" "$2" "$3" "$4" ||
+        echo "    the window is at $(geometry)"
 }
 
 # The picture's place on the screen: its left and top edges and the screen pixels per picture
@@ -102,7 +113,7 @@ click_at() {
     near "$lit" 0,200,0 || fail "the button at x=$lamp is not lit by the click at $x,$y ($lit)"
 }
 
-for scale in ${SCALES:-fit integer}; do
+for scale in ${SCALES:-fit integer smooth}; do
     export ENGINE_SCALE=$scale
     (cd "$folder" && exec timeout 120 ./input) &
     program=$!
@@ -115,14 +126,14 @@ for scale in ${SCALES:-fit integer}; do
     fi
 
     # Twice the display's 800x600, centred on the 1920x1400 screen.
-    wait_for "a 1600x1200 window at 160,100" geometry_is 160 100 1600 1200
+    wait_for_geometry 160 100 1600 1200 "a 1600x1200 window"
     left=160 top=100 zoom=2
     click_at 101 351 1 20
 
     xdotool key alt+Return
-    wait_for "full screen after Alt+Enter" geometry_is 0 0 1920 1400
-    # Whole-number scaling shows the picture twice its size again with black around it; the fit
-    # fills the height, 7/3 screen pixels per picture pixel.
+    wait_for_geometry 0 0 1920 1400 "full screen after Alt+Enter"
+    # Whole-number scaling shows the picture twice its size again with black around it; the fit,
+    # plain or smooth, fills the height, 7/3 screen pixels per picture pixel.
     if [ "$scale" = integer ]; then
         left=160 top=100 zoom=2
         wait_for "the picture at its full-screen place, black left of it" \
@@ -132,15 +143,24 @@ for scale in ${SCALES:-fit integer}; do
         wait_for "the picture at its full-screen place" shown_pixel_is 10 500 24,24,32
     fi
     click_at 302 333 1 215
+    # Across the cross-hair's column, drawn pixel by pixel there are two colours, the line's and
+    # the background's; filtered, their edges blend into more.
+    colours=$(import -window root -crop "20x1+$(($(screen_x 302) - 10))+$(screen_y 450)" +repage \
+        -format %k info:)
+    if [ "$scale" = smooth ]; then
+        [ "$colours" -gt 2 ] || fail "smooth scaling shows the cross-hair's edges unfiltered"
+    else
+        [ "$colours" -eq 2 ] || fail "$colours colours across the cross-hair, not 2"
+    fi
 
     xdotool key alt+Return
-    wait_for "the window back after a second Alt+Enter" geometry_is 160 100 1600 1200
+    wait_for_geometry 160 100 1600 1200 "the window back after a second Alt+Enter"
     # The window offers itself to window managers as resizable, and a narrower window shows the
     # picture at its height, centred between bars.
     xprop -id "$window" WM_NORMAL_HINTS | grep -q 'maximum size: 2147483647 by 2147483647' ||
         fail "the window is not resizable: $(xprop -id "$window" WM_NORMAL_HINTS | tr -s '\n\t' ' ')"
     xdotool windowsize "$window" 1000 600
-    wait_for "the window made 1000x600" geometry_is 160 100 1000 600
+    wait_for_geometry 160 100 1000 600 "the window made 1000x600"
     left=260 top=100 zoom=1
     wait_for "the picture between bars in the narrower window" eval \
         'shown_pixel_is 10 500 24,24,32 && screen_pixel_is 250 400 0,0,0'

@@ -226,8 +226,8 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     display.borderless = (SDL_GetWindowFlags(sdl) & SDL_WINDOW_BORDERLESS) != 0;
     display.scaling = scaling_setting();
 
-    // A development window is laid out once the renderer is made: making one may make the
-    // system window anew, at the place the window was created.
+    // A development window is placed once the renderer is made: on X, placed before, it is
+    // found back at the place it was created at.
     const double windowScale = window_development_scale();
     if (windowScale <= 0)
         display.fullscreen = show_full_screen(sdl);
