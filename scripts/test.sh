@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test: the optimised build, the example
-# programs run headless with scripted input, the bricks game left to play by itself, the same
+# programs run headless with scripted input, one of them in a development window switched to full
+# screen and back, the bricks game left to play by itself, the same
 # tests and runs under AddressSanitizer and UndefinedBehaviorSanitizer, the tests, the sound
 # example and the game again under ThreadSanitizer, the demo under valgrind, the fatal-error box
 # on a virtual display, the Windows build with MinGW-w64, the starter game built and run against
@@ -15,6 +16,7 @@ cmake --preset release
 cmake --build --preset release
 ctest --preset release
 scripts/examples-test.sh build/release
+scripts/window-test.sh build/release
 scripts/bricks-test.sh build/release
 
 cmake --preset sanitize

@@ -1,10 +1,13 @@
-// layer_window_test.cpp -- windows, the message queue, timers, activation, keys and the cursor
+// layer_window_test.cpp -- windows, the message queue, timers, activation, keys and the cursor,
+// and the development window that Alt+Enter switches to full screen and back
 
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <utility>
 #include <vector>
 
+#include "input_support.h"
 #include "support.h"
 
 namespace {
@@ -192,4 +195,98 @@ TEST(Input, KeyStatesAndTheCursorCount)
     EXPECT_EQ(ShowCursor(FALSE), -2);
     EXPECT_EQ(ShowCursor(TRUE), -1);
     EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), nullptr);
+}
+
+// A 640 x 400 picture asked at twice its size on SDL's dummy 1024 x 768 desktop: the window is
+// shrunk to 1024 x 640, keeping the picture's proportions; full screen, the picture is 1024 x 640
+// between bars 64 tall. In every state the pointer reports picture points, held to the picture.
+TEST(DevelopmentWindow, AltEnterSwitchesScreensUnseenAndThePointerStaysInThePicture)
+{
+    setenv("ENGINE_WINDOW", "2", 1);
+    HWND window = MakeTestWindow("development", DefWindowProcA, 640, 400, WS_POPUP);
+    ShowWindow(window, SW_SHOWNORMAL);
+    IDirectDraw7* dd = nullptr;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
+    ASSERT_EQ(dd->SetCooperativeLevel(window, DDSCL_EXCLUSIVE | DDSCL_FULLSCREEN), DD_OK);
+    ASSERT_EQ(dd->SetDisplayMode(640, 400, 16, 0, 0), DD_OK);
+    SDL_Rect desktop;
+    if (SDL_GetDisplayUsableBounds(0, &desktop) != 0 || desktop.w != 1024 || desktop.h != 768)
+        GTEST_SKIP() << "expects SDL's dummy 1024 x 768 display";
+    TakeMessages();
+
+    struct Point {
+        int x, y;              // on the window
+        int expectX, expectY;  // in the picture
+    };
+    struct Row {
+        const char* name;
+        bool fullscreen;
+        int width, height;
+        std::vector<Point> points;
+    };
+    const Row rows[] = {
+        {"window", false, 1024, 640, {{0, 0, 0, 0}, {512, 320, 320, 200}, {1023, 639, 639, 399}}},
+        {"full screen", true, 1024, 768,
+         {{512, 30, 320, 0}, {512, 64, 320, 0}, {1023, 703, 639, 399}, {0, 767, 0, 399}}},
+        {"window again", false, 1024, 640, {{1023, 639, 639, 399}, {5, 5, 3, 3}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        LayerWindowInfo info;
+        ASSERT_TRUE(layer_window_info(window, &info));
+        EXPECT_EQ(info.fullscreen, row.fullscreen);
+        EXPECT_EQ(info.width, row.width);
+        EXPECT_EQ(info.height, row.height);
+        for (const Point& point : row.points) {
+            PushMouseMotion(point.x, point.y);
+            const std::vector<MSG> got = TakeMessages();
+            ASSERT_EQ(got.size(), 1u);
+            EXPECT_EQ(LOWORD(got[0].lParam), point.expectX) << "from " << point.x << "," << point.y;
+            EXPECT_EQ(HIWORD(got[0].lParam), point.expectY) << "from " << point.x << "," << point.y;
+        }
+        // Alt+Enter, held long enough to repeat: the game hears Alt, and nothing of Enter.
+        PushKey(SDL_SCANCODE_LALT, true, KMOD_LALT);
+        PushKey(SDL_SCANCODE_RETURN, true, KMOD_LALT);
+        PushKey(SDL_SCANCODE_RETURN, true, KMOD_LALT, true);
+        PushKey(SDL_SCANCODE_RETURN, false, KMOD_LALT);
+        PushKey(SDL_SCANCODE_LALT, false, KMOD_NONE);
+        std::vector<UINT> keys;
+        for (const MSG& m : TakeMessages())
+            keys.push_back(m.message);
+        EXPECT_EQ(keys, (std::vector<UINT>{WM_SYSKEYDOWN, WM_KEYUP}));
+    }
+    // Ctrl+Alt+Enter and Enter alone are the game's.
+    PushKey(SDL_SCANCODE_RETURN, true, KMOD_LALT | KMOD_LCTRL);
+    PushKey(SDL_SCANCODE_RETURN, false, KMOD_NONE);
+    PushKey(SDL_SCANCODE_KP_ENTER, true, KMOD_NONE);
+    PushKey(SDL_SCANCODE_KP_ENTER, false, KMOD_NONE);
+    std::vector<std::pair<UINT, WPARAM>> keys;
+    for (const MSG& m : TakeMessages())
+        keys.push_back({m.message, m.wParam});
+    const std::vector<std::pair<UINT, WPARAM>> expected = {
+        {WM_KEYDOWN, VK_RETURN}, {WM_KEYUP, VK_RETURN},
+        {WM_KEYDOWN, VK_RETURN}, {WM_CHAR, '\r'}, {WM_KEYUP, VK_RETURN}};
+    EXPECT_EQ(keys, expected);
+    LayerWindowInfo info;
+    ASSERT_TRUE(layer_window_info(window, &info));
+    EXPECT_TRUE(info.fullscreen) << "the last row's Alt+Enter went full screen, and nothing since";
+    dd->Release();
+}
+
+TEST(DevelopmentWindow, WithoutTheSettingAltEnterIsTheGamesAndTheDisplayFullScreen)
+{
+    unsetenv("ENGINE_WINDOW");
+    LayerDevice display(16, 640, 400);
+    LayerWindowInfo info;
+    ASSERT_TRUE(layer_window_info(display.window, &info));
+    EXPECT_TRUE(info.fullscreen);
+    TakeMessages();
+    PushKey(SDL_SCANCODE_RETURN, true, KMOD_LALT);
+    PushKey(SDL_SCANCODE_RETURN, false, KMOD_LALT);
+    std::vector<UINT> keys;
+    for (const MSG& m : TakeMessages())
+        keys.push_back(m.message);
+    EXPECT_EQ(keys, (std::vector<UINT>{WM_SYSKEYDOWN, WM_SYSCHAR, WM_SYSKEYUP}));
+    ASSERT_TRUE(layer_window_info(display.window, &info));
+    EXPECT_TRUE(info.fullscreen);
 }

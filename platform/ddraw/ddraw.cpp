@@ -322,7 +322,8 @@ HRESULT Device::create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE
 namespace {
 
 // The display object lets go of a window that is going, and shows its primary again on one whose
-// contents were lost; a message poll scans out a picture held back by the refresh period.
+// contents were lost; a message poll scans out a picture held back by the refresh period; Alt+Enter
+// in a development window switches the display between window and full screen.
 void on_window_event(HWND window, WindowEvent event)
 {
     switch (event) {
@@ -341,6 +342,9 @@ void on_window_event(HWND window, WindowEvent event)
         break;
     case WindowEvent::Polled:
         present_pump();
+        break;
+    case WindowEvent::SwitchScreen:
+        present_switch_screen(window);
         break;
     case WindowEvent::Deactivated:
         break;

@@ -12,6 +12,13 @@
 // An opt-in frame cap, as display drivers offer one: ENGINE_FRAME_CAP set to a number of frames
 // per second, or to "vsync" for the monitor's refresh rate, holds each present of the primary to
 // that rate, sleeping until the next slot. Unset, presents are never held.
+//
+// For development, ENGINE_WINDOW (user32 reads it) shows the picture in a resizable window of
+// that many times its size instead, centred on the desktop and shrunk, keeping its proportions,
+// to what the desktop has room for; the picture scales with the window, letterboxed. Alt+Enter
+// then switches between that window and full screen. ENGINE_SCALE chooses how a full screen is
+// filled: "fit", the largest picture that fits (the default), "integer", the largest whole
+// multiple with black around it, or "smooth", the largest fit filtered instead of pixel by pixel.
 
 #include <SDL.h>
 
@@ -27,6 +34,9 @@
 
 namespace {
 
+// How the picture fills a full screen (ENGINE_SCALE).
+enum class Scaling { Fit, Integer, Smooth };
+
 struct Display {
     HWND window = nullptr;
     SDL_Renderer* renderer = nullptr;
@@ -35,6 +45,8 @@ struct Display {
     int height = 0;
     int bitsPerPixel = 0;
     bool fullscreen = false;
+    bool borderless = false;    // the window had no frame of its own before the mode was set
+    Scaling scaling = Scaling::Fit;
     Uint32 refreshPeriod = 16;  // milliseconds between scan-outs
     Uint32 lastScanOut = 0;
     bool pending = false;       // the primary changed since the last scan-out
@@ -81,6 +93,77 @@ void wait_for_slot()
     if (display.nextSlot > now)
         std::this_thread::sleep_until(display.nextSlot);
     display.nextSlot = std::max(display.nextSlot, now) + display.capPeriod;
+}
+
+// The scaling ENGINE_SCALE asks for: Fit when it is unset or empty; any other value than fit,
+// integer and smooth is named on stderr and fits.
+Scaling scaling_setting()
+{
+    const char* value = getenv("ENGINE_SCALE");
+    if (!value || !*value || SDL_strcasecmp(value, "fit") == 0)
+        return Scaling::Fit;
+    if (SDL_strcasecmp(value, "integer") == 0)
+        return Scaling::Integer;
+    if (SDL_strcasecmp(value, "smooth") == 0)
+        return Scaling::Smooth;
+    fprintf(stderr, "layer: ENGINE_SCALE=%s is none of fit, integer and smooth; scaling to fit\n",
+            value);
+    return Scaling::Fit;
+}
+
+// Lays the window over its whole monitor and makes it full screen; false when no full screen
+// can be had. The window is first laid over the monitor by hand, then asked to go full screen:
+// a window manager makes it full screen proper, and where none runs (a bare X server) the window
+// already covers the screen at the size SDL will report for it.
+bool show_full_screen(SDL_Window* sdl)
+{
+    SDL_SetWindowBordered(sdl, display.borderless ? SDL_FALSE : SDL_TRUE);
+    SDL_Rect bounds;
+    const int monitor = SDL_GetWindowDisplayIndex(sdl);
+    if (monitor >= 0 && SDL_GetDisplayBounds(monitor, &bounds) == 0) {
+        SDL_SetWindowPosition(sdl, bounds.x, bounds.y);
+        SDL_SetWindowSize(sdl, bounds.w, bounds.h);
+    }
+    return SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+}
+
+// Shows the picture in a framed, resizable window of scale times its size, centred on the
+// desktop's free area and shrunk, keeping its proportions, to fit in it. Where the desktop does
+// not tell its free area, the window takes the size asked for, centred.
+void show_in_window(SDL_Window* sdl, double scale)
+{
+    SDL_SetWindowFullscreen(sdl, 0);
+    SDL_SetWindowBordered(sdl, SDL_TRUE);
+    SDL_SetWindowResizable(sdl, SDL_TRUE);
+    SDL_Rect usable;
+    const int monitor = SDL_GetWindowDisplayIndex(sdl);
+    if (monitor < 0 || SDL_GetDisplayUsableBounds(monitor, &usable) != 0 || usable.w <= 0 ||
+        usable.h <= 0) {
+        SDL_SetWindowSize(sdl, std::max(1, static_cast<int>(display.width * scale)),
+                          std::max(1, static_cast<int>(display.height * scale)));
+        SDL_SetWindowPosition(sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+        return;
+    }
+    const double room = std::min(static_cast<double>(usable.w) / display.width,
+                                 static_cast<double>(usable.h) / display.height);
+    const double shown = std::min(scale, room);
+    const int width = std::max(1, static_cast<int>(display.width * shown + 1e-9));
+    const int height = std::max(1, static_cast<int>(display.height * shown + 1e-9));
+    SDL_SetWindowSize(sdl, width, height);
+    SDL_SetWindowPosition(sdl, usable.x + (usable.w - width) / 2,
+                          usable.y + (usable.h - height) / 2);
+}
+
+// Whole-number steps and filtering are the full screen's: a development window shows the
+// picture at the largest fit, pixel by pixel.
+void apply_scaling()
+{
+    const bool full = display.fullscreen;
+    SDL_RenderSetIntegerScale(display.renderer,
+                              full && display.scaling == Scaling::Integer ? SDL_TRUE : SDL_FALSE);
+    SDL_SetTextureScaleMode(display.texture, full && display.scaling == Scaling::Smooth
+                                                 ? SDL_ScaleModeLinear
+                                                 : SDL_ScaleModeNearest);
 }
 
 void destroy_renderer()
@@ -140,18 +223,15 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     display.width = width;
     display.height = height;
     display.bitsPerPixel = bitsPerPixel;
+    display.borderless = (SDL_GetWindowFlags(sdl) & SDL_WINDOW_BORDERLESS) != 0;
+    display.scaling = scaling_setting();
 
-    // The window is first laid over the whole monitor by hand, then asked to go full screen: a
-    // window manager makes it full screen proper, and where none runs (a bare X server) the
-    // window already covers the screen at the size SDL will report for it.
-    SDL_Rect bounds;
-    const int monitor = SDL_GetWindowDisplayIndex(sdl);
-    if (monitor >= 0 && SDL_GetDisplayBounds(monitor, &bounds) == 0) {
-        SDL_SetWindowPosition(sdl, bounds.x, bounds.y);
-        SDL_SetWindowSize(sdl, bounds.w, bounds.h);
-    }
-    display.fullscreen = SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
-    if (!display.fullscreen) {
+    // A development window is placed once the renderer is made: on X, placed before, it is
+    // found back at the place it was created at.
+    const double windowScale = window_development_scale();
+    if (windowScale <= 0)
+        display.fullscreen = show_full_screen(sdl);
+    if (!display.fullscreen && windowScale <= 0) {
         fprintf(stderr, "layer: no full screen (SDL: %s); showing %dx%d in a window\n",
                 SDL_GetError(), width, height);
         SDL_SetWindowSize(sdl, width, height);
@@ -182,11 +262,40 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
         destroy_renderer();
         return false;
     }
+    if (windowScale > 0)
+        show_in_window(sdl, windowScale);
+    apply_scaling();
     SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
     SDL_RenderClear(display.renderer);
     SDL_RenderPresent(display.renderer);
     window_set_picture(window, width, height, display.fullscreen);
     return true;
+}
+
+void present_switch_screen(HWND window)
+{
+    SDL_Window* sdl = window_sdl(window);
+    const double windowScale = window_development_scale();
+    if (!sdl || window != display.window || !display.renderer || windowScale <= 0)
+        return;
+    if (display.fullscreen) {
+        show_in_window(sdl, windowScale);
+        display.fullscreen = false;
+    } else {
+        display.fullscreen = show_full_screen(sdl);
+        if (!display.fullscreen) {
+            fprintf(stderr, "layer: no full screen (SDL: %s); staying in the window\n",
+                    SDL_GetError());
+            show_in_window(sdl, windowScale);
+        }
+    }
+    apply_scaling();
+    window_set_picture(window, display.width, display.height, display.fullscreen);
+    // The picture is shown again at its new size.
+    display.pending = display.pixels != nullptr;
+    SDL_SetRenderDrawColor(display.renderer, 0, 0, 0, 255);
+    SDL_RenderClear(display.renderer);
+    SDL_RenderPresent(display.renderer);
 }
 
 void present_frame(const uint8_t* pixels, int width, int height, int pitch, int bitsPerPixel,

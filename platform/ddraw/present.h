@@ -6,8 +6,12 @@
 #include "windows.h"
 
 // Shows a width x height picture full screen on the window (scaled and letterboxed), or in a
-// window of that size where no full screen can be had.
+// window of that size where no full screen can be had; in a resizable development window when
+// ENGINE_WINDOW asks for one.
 bool present_set_mode(HWND window, int width, int height, int bitsPerPixel);
+// In a development window (ENGINE_WINDOW), goes from window to full screen or back; otherwise
+// does nothing.
+void present_switch_screen(HWND window);
 // Sends a width x height picture to the window; palette (256 entries 0x00RRGGBB) only at 8 bits.
 // A picture of another size or depth than the mode set is not shown.
 void present_frame(const uint8_t* pixels, int width, int height, int pitch, int bitsPerPixel,

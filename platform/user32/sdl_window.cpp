@@ -9,6 +9,8 @@
 // and WM_KEYUP (the SYS forms with Alt) with the platform's virtual keys and set-1 scan codes;
 // SDL's text input gives the characters that TranslateMessage later posts, and the control keys
 // SDL types no text for get theirs here. Key state for GetAsyncKeyState is SDL's keyboard state.
+// In a development window (ENGINE_WINDOW) Alt+Enter is the layer's own key: it switches between
+// window and full screen and never reaches the game.
 // Left out on purpose: the wheel and the extra mouse buttons, which the engine never reads.
 // Works under SDL's dummy video driver, where no event ever arrives on its own.
 
@@ -82,6 +84,8 @@ constexpr LPARAM KeyReleased = LPARAM(1) << 31;
 
 Uint32 heldButtons = 0;       // SDL button masks of the mouse buttons down, as events told
 Uint16 keyModifiers = KMOD_NONE;  // SDL's modifier state at the last key event
+// The Enter of an Alt+Enter the layer kept, while it is held.
+SDL_Scancode keptEnter = SDL_SCANCODE_UNKNOWN;
 
 SDL_Scancode scancode_of(int virtualKey)
 {
@@ -245,12 +249,36 @@ void mouse_button(const SDL_MouseButtonEvent& event)
     window_post_mouse(window, message, x, y, mouse_keys());
 }
 
+// Alt+Enter in a development window switches between window and full screen, and the game
+// hears nothing of that Enter: no key or character message for its press, repeats or release,
+// and GetAsyncKeyState sees it up.
+bool kept_alt_enter(HWND window, const SDL_KeyboardEvent& event)
+{
+    const SDL_Scancode scancode = event.keysym.scancode;
+    if (scancode != SDL_SCANCODE_RETURN && scancode != SDL_SCANCODE_KP_ENTER)
+        return false;
+    if (event.type == SDL_KEYUP) {
+        if (scancode != keptEnter)
+            return false;
+        keptEnter = SDL_SCANCODE_UNKNOWN;
+        return true;
+    }
+    if (scancode == keptEnter)
+        return true;  // a repeat of the kept press
+    const Uint16 mod = event.keysym.mod;
+    if (!(mod & KMOD_ALT) || (mod & KMOD_CTRL) || !window_keeps_alt_enter(window))
+        return false;
+    keptEnter = scancode;
+    window_notify(window, WindowEvent::SwitchScreen);
+    return true;
+}
+
 void key_event(const SDL_KeyboardEvent& event)
 {
     keyModifiers = event.keysym.mod;
     const HWND window = window_of(event.windowID);
     KeyName key;
-    if (!window || !key_of(event.keysym.scancode, &key))
+    if (!window || !key_of(event.keysym.scancode, &key) || kept_alt_enter(window, event))
         return;
     const bool down = event.type == SDL_KEYDOWN;
     const bool alt = (keyModifiers & KMOD_ALT) != 0;
@@ -397,6 +425,8 @@ bool sdl_key_down(int virtualKey)
         return keys[SDL_SCANCODE_LCTRL] || keys[SDL_SCANCODE_RCTRL];
     case VK_MENU:
         return keys[SDL_SCANCODE_LALT] || keys[SDL_SCANCODE_RALT];
+    case VK_RETURN:  // an Enter the layer kept is not the game's
+        return keys[SDL_SCANCODE_RETURN] && keptEnter != SDL_SCANCODE_RETURN;
     default: {
         const SDL_Scancode scancode = scancode_of(virtualKey);
         return scancode != SDL_SCANCODE_UNKNOWN && keys[scancode];

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -163,6 +164,30 @@ void window_picture_size(HWND handle, int* width, int* height)
     Window* window = window_from_handle(handle);
     *width = window ? window->pictureWidth : 0;
     *height = window ? window->pictureHeight : 0;
+}
+
+double window_development_scale()
+{
+    static const double scale = [] {
+        const char* value = getenv("ENGINE_WINDOW");
+        if (!value || !*value)
+            return 0.0;
+        char* end = nullptr;
+        const double number = strtod(value, &end);
+        if (*end != 0 || !(number > 0 && number <= 16)) {
+            fprintf(stderr, "layer: ENGINE_WINDOW=%s is not a size from above 0 to 16 times the "
+                            "display's; showing the display full screen\n", value);
+            return 0.0;
+        }
+        return number;
+    }();
+    return scale;
+}
+
+bool window_keeps_alt_enter(HWND handle)
+{
+    Window* window = window_from_handle(handle);
+    return window && window->pictureWidth > 0 && window_development_scale() > 0;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -17,6 +17,7 @@ enum class WindowEvent {
     Destroyed,    // going: nothing may hold it from now on
     Exposed,      // its contents were lost (uncovered, restored) and are to be shown again
     Polled,       // the application polled its messages (window null): time for late work
+    SwitchScreen, // Alt+Enter in a development window: the display goes full screen or back
 };
 using WindowListener = void (*)(HWND window, WindowEvent event);
 // Adds a listener; adding one already there changes nothing. Listeners are heard in the order
@@ -26,3 +27,8 @@ void window_listen(WindowListener listener);
 // The picture a display shows on the window: its size, to which the pointer is held, and whether
 // it fills the screen; 0 x 0 when none is shown.
 void window_set_picture(HWND window, int width, int height, bool fullscreen);
+
+// The development window asked for with ENGINE_WINDOW: how many times the picture's size the
+// window shows it at (a number above 0, up to 16); 0 when unset, which leaves the display full
+// screen. A value that is not such a number is named on stderr once and counts as unset.
+double window_development_scale();

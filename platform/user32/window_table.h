@@ -27,6 +27,9 @@ void window_on_focus(HWND window, bool focused);
 void window_on_exposed(HWND window);
 // The size of the picture shown on the window (window_set_picture); 0 x 0 when none.
 void window_picture_size(HWND window, int* width, int* height);
+// Alt+Enter belongs to the layer, not the game: a display shows a picture on the window and a
+// development window was asked for, so the key switches between window and full screen.
+bool window_keeps_alt_enter(HWND window);
 // Tells every listener of the window event.
 void window_notify(HWND window, WindowEvent event);
 
