@@ -86,9 +86,10 @@ bool MouseInRect(int32_t x, int32_t y, int32_t width, int32_t height);
 
 // --- Keys, buttons and the wheel as events, frame by frame -------------------------------------
 
-// Takes every waiting message without waiting for any, after holding the caller to its frame's
-// slot (SetFrameRate), then latches the frame's key, button and wheel edges; true once it took
-// the quit message. Polls the controller while JoystickPresent. Call it once at each frame's top.
+// Takes every waiting message without waiting for any (up to a typed character, so that each
+// character has a frame of its own), after holding the caller to its frame's slot
+// (SetFrameRate), then latches the frame's key, button and wheel edges and polls the controller
+// while JoystickPresent; true once it took the quit message. Call it once at each frame's top.
 bool BeginFrame();
 // Milliseconds from the BeginFrame before the last to the last one, for motion by time; 0 until
 // two frames have begun.

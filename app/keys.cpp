@@ -132,16 +132,20 @@ bool BeginFrame()
     LastFrameStart = now;
     FrameBegun = true;
 
-    // Every message waiting now, so that a burst of mouse moves or keys is taken in one frame.
+    // Every message waiting now, so that a burst of mouse moves or keys is taken in one frame;
+    // but InputState holds one typed character, so a character ends the frame's messages and
+    // the next one waits for the next frame.
     bool quit = false;
     MSG message;
-    while (!quit && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {
             quit = true;
             break;
         }
         TranslateMessage(&message);
         DispatchMessageA(&message);
+        if (message.message == WM_CHAR)
+            break;
     }
 
     for (int key = 0; key < KeyCount; ++key) {

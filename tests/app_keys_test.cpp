@@ -86,6 +86,33 @@ TEST(KeyEvents, MouseButtonsHaveTheSameEdgesAndTheWheelAddsUp)
     EXPECT_EQ(MouseWheel(), 0) << "the wheel counts per frame";
 }
 
+TEST(KeyEvents, AFrameTakesEveryMessageButOneTypedCharacter)
+{
+    OpenGameWindow();
+    BeginFrame();
+    for (int i = 0; i < 50; ++i)
+        layer_post_message(hMainWindow, WM_USER, 0, 0);
+    PushMouseMotion(5, 5);
+    PushKey(SDL_SCANCODE_A, true);
+    PushText("a");
+    PushKey(SDL_SCANCODE_B, true);
+    PushText("b");
+    PushMouseMotion(7, 7);
+    BeginFrame();
+    EXPECT_EQ(InputState.MouseX, 5);
+    EXPECT_EQ(InputState.CharCode, static_cast<uint32_t>('a'));
+    EXPECT_TRUE(KeyPressed('A'));
+    EXPECT_FALSE(KeyPressed('B')) << "after the character, the rest waits for the next frame";
+    InputState.CharReady = false;
+    BeginFrame();
+    EXPECT_EQ(InputState.CharCode, static_cast<uint32_t>('b'));
+    EXPECT_TRUE(KeyPressed('B'));
+    BeginFrame();
+    EXPECT_EQ(InputState.MouseX, 7);
+    MSG left;
+    EXPECT_FALSE(PeekMessageA(&left, nullptr, WM_USER, WM_USER, PM_REMOVE)) << "all fifty posted messages taken";
+}
+
 TEST(KeyEvents, KeysHeldAreLetGoWhenTheWindowLosesTheFocus)
 {
     OpenGameWindow();
