@@ -1,4 +1,5 @@
-// app.h -- the application shell: window, main loop, fatal-error exit, input state, frame rate
+// app.h -- the application shell: window, main loop, fatal-error exit, input state, key and
+// button events, frame pacing, frame rate
 #pragma once
 
 #include <cstdint>
@@ -69,6 +70,8 @@ struct InputRecord {
     bool JoyButton8 = false;
     bool JoyButton9 = false;
     bool JoyButton10 = false;
+    int32_t Wheel = 0;           // the wheel's turn over the last frame, WHEEL_DELTA (120) a notch,
+                                 // positive away from the user; set by BeginFrame
 };
 
 extern InputRecord InputState;
@@ -80,6 +83,51 @@ bool LeftUpInRect(int32_t x, int32_t y, int32_t width, int32_t height);
 bool RightDownInRect(int32_t x, int32_t y, int32_t width, int32_t height);
 bool RightUpInRect(int32_t x, int32_t y, int32_t width, int32_t height);
 bool MouseInRect(int32_t x, int32_t y, int32_t width, int32_t height);
+
+// --- Keys, buttons and the wheel as events, frame by frame -------------------------------------
+
+// Takes every waiting message without waiting for any (up to a typed character, so that each
+// character has a frame of its own), after holding the caller to its frame's slot
+// (SetFrameRate), then latches the frame's key, button and wheel edges and polls the controller
+// while JoystickPresent; true once it took the quit message. Call it once at each frame's top.
+bool BeginFrame();
+// Milliseconds from the BeginFrame before the last to the last one, for motion by time; 0 until
+// two frames have begun.
+uint32_t FrameMilliseconds();
+
+// Whether the key (a VK_ code, 'A' to 'Z', '0' to '9', or VK_LBUTTON, VK_RBUTTON, VK_MBUTTON for
+// the mouse's buttons) is down now, as the key and button messages taken so far tell.
+bool KeyHeld(int virtualKey);
+// Whether it went down (up) between the last two BeginFrame calls. A tap that went down and up
+// within one frame reads as one press and one release; auto-repeat is no new press.
+bool KeyPressed(int virtualKey);
+bool KeyReleased(int virtualKey);
+// The same for controller buttons 0 to 10, as the polls of the last two frames saw them: a press
+// shorter than a frame is not seen. False for other numbers.
+bool JoyButtonHeld(int button);
+bool JoyButtonPressed(int button);
+bool JoyButtonReleased(int button);
+// The wheel's turn between the last two BeginFrame calls, added up: WHEEL_DELTA (120) per notch,
+// positive away from the user; finer wheels give parts of a notch.
+int MouseWheel();
+// Notes the key, button, wheel and activation messages for the routines above; MainWndProc
+// calls it for every message. A window procedure of a game's own that handles them calls it too.
+void RecordInputMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+// --- Frame pacing ------------------------------------------------------------------------------
+
+constexpr int FrameRateUnlimited = 0;  // frames as fast as the machine allows: the default
+constexpr int FrameRateMonitor = -1;   // one frame per refresh of the monitor
+
+// Holds each BeginFrame to slots of 1/framesPerSecond (1 to 1000) on average, sleeping between
+// frames; FrameRateMonitor waits for the monitor's vertical blank instead, and FrameRateUnlimited
+// never waits. False, with LastEngineError set and the pace unchanged, for any other value.
+bool SetFrameRate(int framesPerSecond);
+// The rate SetFrameRate last set: frames per second, FrameRateUnlimited or FrameRateMonitor.
+int FrameRate();
+// Sleeps until the next frame's slot at the rate set; a frame that began late starts a fresh
+// schedule, so a game that falls behind gets no burst of frames. BeginFrame calls it.
+void WaitForFrameSlot();
 
 // --- Frame-rate counter and random numbers -----------------------------------------------------
 

@@ -49,6 +49,7 @@ bool PumpMessages()
 
 LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    RecordInputMessage(message, wParam, lParam);  // key, button and wheel events (keys.cpp)
     switch (message) {
     case WM_ACTIVATE:
         // Only the minimized flag in the high word counts: a window that merely loses the focus

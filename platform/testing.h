@@ -42,6 +42,7 @@ BOOL layer_post_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 LRESULT layer_send_message(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The millisecond clock of timeGetTime: frozen at a value, moved by hand, or back to real time.
+// While it is frozen, Sleep and the waits built on it move it on instead of waiting.
 void layer_set_time(DWORD milliseconds);
 void layer_advance_time(DWORD milliseconds);
 void layer_use_real_time();

@@ -8,9 +8,9 @@
 # With a display it runs full screen until Esc. Without one it runs under a virtual X display for
 # a few seconds, then presses F12 (which saves the screen to screen.bmp) and Esc as a user would,
 # and leaves screen.bmp and a PNG copy, screen.png, beside the program.
-# The examples run at the monitor's pace (ENGINE_FRAME_CAP=vsync) unless ENGINE_FRAME_CAP is set;
-# their motion follows the clock, so the cap only spares the processor. The scene runs uncapped,
-# as ever; "ENGINE_FRAME_CAP=vsync scripts/demo.sh" shows it at the monitor's pace.
+# The examples pace themselves at sixty frames a second (SetFrameRate), so no frame cap is set for
+# them. The scene sets no frame rate and runs uncapped, as ever; "ENGINE_FRAME_CAP=vsync
+# scripts/demo.sh" shows it at the monitor's pace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/virtual-display.sh
@@ -32,7 +32,6 @@ if [ "$name" = game ]; then
     wait_seconds=4
 else
     cd "build/release/examples/$name"
-    export ENGINE_FRAME_CAP="${ENGINE_FRAME_CAP-vsync}"
     wait_seconds=3
 fi
 

@@ -21,9 +21,8 @@ source scripts/virtual-display.sh
 trap stop_virtual_display EXIT
 start_virtual_display 800x600
 export SDL_AUDIODRIVER=dummy
-# At the monitor's pace, as scripts/demo.sh runs them, unless the caller chose otherwise: the
-# examples' motion follows the clock, and the runs leave the processor to whatever else runs.
-export ENGINE_FRAME_CAP="${ENGINE_FRAME_CAP-vsync}"
+# The examples pace themselves at sixty frames a second (SetFrameRate in their shell), so the
+# layer's frame cap is left to the caller.
 # Against a sanitizer build, memory errors end a program with a non-zero status; what is left
 # allocated at exit is not counted, as in the sanitizer build's own tests.
 export ASAN_OPTIONS="${ASAN_OPTIONS-detect_leaks=0}"
@@ -188,6 +187,10 @@ for name in "${names[@]}"; do
         sleep 0.2
         xdotool mousemove 400 500 click --repeat 2 --delay 80 1
         sleep 0.2
+        # A key pressed and released, and the wheel turned two notches away from the user.
+        press a
+        xdotool click 4; sleep 0.1; xdotool click 4
+        sleep 0.2
         # Held down over the second button while the screen is saved.
         xdotool mousemove 300 350 mousedown 1
         sleep 0.2
@@ -202,6 +205,12 @@ for name in "${names[@]}"; do
         expect 113 93 60,60,60 "right button shown up"
         expect 233 93 255,200,0 "left double click shown"
         expect 403 93 60,60,60 "no right double click shown"
+        expect 25 155 255,200,0 "the left button's press latched"
+        expect 575 155 60,60,60 "no middle button release"
+        expect 22 442 230,40,40 "the key's release newest in the key log"
+        expect 152 442 0,220,0 "the key's press before it"
+        expect 282 442 60,60,60 "nothing before the key's press"
+        expect 710 157 255,200,0 "the wheel two notches up"
         ;;
     joystick)
         # With a virtual controller (where the build has one): stick right and a little up,

@@ -255,3 +255,26 @@ TEST(WinMain, SetsUpTheControllerBeforeTheDisplaySizeAndReleasesIt)
     EXPECT_EQ(pDirectInput, nullptr);
     EXPECT_TRUE(layer_message_boxes().empty());
 }
+
+TEST(JoyButtonEvents, EachFrameSeesTheButtonsThatWentDownOrUpSinceTheLast)
+{
+    VirtualStick stick;
+    SKIP_WITHOUT_VIRTUAL_STICK(stick);
+    ASSERT_EQ(InitAsWinMainDoes(), 1);
+    JoystickPresent = true;
+    BeginFrame();
+    stick.button(3, true);
+    BeginFrame();  // polls the controller
+    EXPECT_TRUE(JoyButtonPressed(3));
+    EXPECT_TRUE(JoyButtonHeld(3));
+    EXPECT_FALSE(JoyButtonPressed(2));
+    BeginFrame();
+    EXPECT_FALSE(JoyButtonPressed(3)) << "held on is no new press";
+    EXPECT_TRUE(JoyButtonHeld(3));
+    stick.button(3, false);
+    BeginFrame();
+    EXPECT_TRUE(JoyButtonReleased(3));
+    EXPECT_FALSE(JoyButtonHeld(3));
+    EXPECT_FALSE(JoyButtonPressed(11)) << "the controller has buttons 0 to 10";
+    EXPECT_FALSE(JoyButtonReleased(-1));
+}

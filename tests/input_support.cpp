@@ -66,6 +66,17 @@ void PushText(const char* utf8)
     SDL_PushEvent(&event);
 }
 
+void PushWheel(int notches, float precise, bool flipped)
+{
+    SDL_Event event{};
+    event.type = SDL_MOUSEWHEEL;
+    event.wheel.windowID = WindowId();
+    event.wheel.y = notches;
+    event.wheel.preciseY = precise != 0.0f ? precise : static_cast<float>(notches);
+    event.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+    SDL_PushEvent(&event);
+}
+
 std::vector<MSG> TakeMessages()
 {
     std::vector<MSG> taken;

@@ -14,6 +14,8 @@ void PushMouseMotion(int x, int y);
 void PushMouseButton(Uint8 button, bool down, int x, int y);
 void PushKey(SDL_Scancode scancode, bool down, Uint16 modifiers = KMOD_NONE, bool repeat = false);
 void PushText(const char* utf8);
+// A turn of the vertical wheel: whole notches, or a fine-grained wheel's fraction of one.
+void PushWheel(int notches, float precise = 0.0f, bool flipped = false);
 
 // Takes every waiting message, translating and dispatching each as the main loop does, and
 // returns them in order; WM_PAINT, WM_TIMER and WM_ACTIVATE are left out.

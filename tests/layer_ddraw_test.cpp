@@ -71,6 +71,25 @@ TEST(DirectDraw, CreationAndCooperativeLevelAreChecked)
     second->Release();
 }
 
+TEST(DirectDraw, WaitForVerticalBlankReturnsAtTheNextBlank)
+{
+    IDirectDraw7* dd = nullptr;
+    ASSERT_EQ(DirectDrawCreateEx(nullptr, reinterpret_cast<void**>(&dd), IID_IDirectDraw7, nullptr), DD_OK);
+    // Without a monitor's rate, 60 Hz: blanks begin at the first whole millisecond of each 1/60 s,
+    // 1016.67 -> 1017, 1033.33 -> 1034, 1050 -> 1050.
+    layer_set_time(1000);
+    const DWORD expected[] = {1017, 1034, 1050};
+    for (DWORD blank : expected) {
+        EXPECT_EQ(dd->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN, nullptr), DD_OK);
+        EXPECT_EQ(timeGetTime(), blank);
+    }
+    EXPECT_EQ(dd->WaitForVerticalBlank(DDWAITVB_BLOCKBEGINEVENT, nullptr), DDERR_UNSUPPORTED);
+    EXPECT_EQ(dd->WaitForVerticalBlank(0, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(dd->WaitForVerticalBlank(DDWAITVB_BLOCKBEGIN | DDWAITVB_BLOCKEND, nullptr), DDERR_INVALIDPARAMS);
+    EXPECT_EQ(timeGetTime(), 1050u) << "a refused wait does not wait";
+    dd->Release();
+}
+
 TEST(DirectDraw, SurfacesCountReferencesAndKeepTheirDeviceAlive)
 {
     LayerDevice display(16);

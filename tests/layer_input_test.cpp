@@ -168,8 +168,13 @@ TEST(KeyMessages, CarryVirtualKeyScanCodeAndFlags)
         {"letter", SDL_SCANCODE_A, true, KMOD_NONE, false, WM_KEYDOWN, 'A', 0x001E0001},
         {"released", SDL_SCANCODE_A, false, KMOD_NONE, false, WM_KEYUP, 'A', 0xC01E0001},
         {"extended", SDL_SCANCODE_RIGHT, true, KMOD_NONE, false, WM_KEYDOWN, VK_RIGHT, 0x014D0001},
+        {"auto-repeat", SDL_SCANCODE_A, true, KMOD_NONE, true, WM_KEYDOWN, 'A', 0x401E0001},
         {"Alt", SDL_SCANCODE_X, true, KMOD_LALT, false, WM_SYSKEYDOWN, 'X', 0x202D0001},
-        {"Ctrl+Alt", SDL_SCANCODE_X, true, KMOD_LALT | KMOD_LCTRL, false, WM_KEYDOWN, 'X', 0x202D0001},
+        {"released with Alt held", SDL_SCANCODE_X, false, KMOD_LALT, false, WM_SYSKEYUP, 'X', 0xE02D0001},
+        {"the Alt key", SDL_SCANCODE_LALT, true, KMOD_LALT, false, WM_SYSKEYDOWN, VK_MENU, 0x20380001},
+        // The context bit is always 0 on WM_KEYDOWN and WM_KEYUP, Ctrl+Alt (AltGr) among them.
+        {"Ctrl+Alt", SDL_SCANCODE_X, true, KMOD_LALT | KMOD_LCTRL, false, WM_KEYDOWN, 'X', 0x002D0001},
+        {"F10 alone", SDL_SCANCODE_F10, true, KMOD_NONE, false, WM_SYSKEYDOWN, VK_F10, 0x00440001},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -247,4 +252,67 @@ TEST(TranslateMessage, OnlyTranslatedKeysMakeCharactersAndTextAloneStillArrives)
     EXPECT_EQ(got[0].message, static_cast<UINT>(WM_CHAR));
     EXPECT_EQ(got[0].wParam, 0xFEu);
     EXPECT_EQ(got[0].lParam, 1);
+}
+
+TEST(GetAsyncKeyState, BitZeroSaysPressedSinceTheLastCallForThatKey)
+{
+    MakeWindow(0);
+    PushKey(SDL_SCANCODE_A, true);
+    PushKey(SDL_SCANCODE_A, false);
+    PushMouseButton(SDL_BUTTON_RIGHT, true, 5, 5);
+    TakeMessages();
+    EXPECT_EQ(GetAsyncKeyState('A') & 0x0001, 1) << "a press since the last call";
+    EXPECT_EQ(GetAsyncKeyState('A') & 0x0001, 0) << "the call that reported it cleared it";
+    EXPECT_EQ(GetAsyncKeyState(VK_RBUTTON) & 0x0001, 1) << "mouse buttons too";
+    EXPECT_EQ(GetAsyncKeyState('B'), 0);
+
+    PushKey(SDL_SCANCODE_A, true, KMOD_NONE, true);
+    TakeMessages();
+    EXPECT_EQ(GetAsyncKeyState('A') & 0x0001, 0) << "an auto-repeat is no new press";
+
+    layer_set_key_state('C', true);
+    EXPECT_EQ(static_cast<uint16_t>(GetAsyncKeyState('C')), 0x8001u) << "down now, and pressed";
+    EXPECT_EQ(static_cast<uint16_t>(GetAsyncKeyState('C')), 0x8000u) << "still down, not pressed again";
+    EXPECT_EQ(GetAsyncKeyState(-1), 0);
+    EXPECT_EQ(GetAsyncKeyState(0x1FF), 0);
+}
+
+TEST(MouseWheel, CarriesTheTurnTheKeysAndThePointerInScreenCoordinates)
+{
+    MakeWindow(0);
+    struct Row {
+        const char* name;
+        int notches;
+        float precise;
+        bool flipped;
+        Uint16 modifiers;
+        int delta;
+        WORD keys;
+    };
+    const Row rows[] = {
+        {"one notch away from the user", 1, 0, false, KMOD_NONE, 120, 0},
+        {"two towards, Shift held", -2, 0, false, KMOD_LSHIFT, -240, MK_SHIFT},
+        {"a fine wheel's quarter notch", 0, 0.25f, false, KMOD_NONE, 30, 0},
+        {"a flipped wheel", 1, 0, true, KMOD_NONE, -120, 0},
+    };
+    PushMouseMotion(300, 200);
+    TakeMessages();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.modifiers != KMOD_NONE)
+            PushKey(SDL_SCANCODE_LSHIFT, true, row.modifiers);
+        PushWheel(row.notches, row.precise, row.flipped);
+        std::vector<MSG> got = TakeMessages();
+        ASSERT_FALSE(got.empty());
+        const MSG& wheel = got.back();
+        EXPECT_EQ(wheel.message, static_cast<UINT>(WM_MOUSEWHEEL));
+        EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(wheel.wParam), row.delta);
+        EXPECT_EQ(GET_KEYSTATE_WPARAM(wheel.wParam), row.keys);
+        EXPECT_EQ(X(wheel), 300);
+        EXPECT_EQ(Y(wheel), 200);
+        if (row.modifiers != KMOD_NONE) {
+            PushKey(SDL_SCANCODE_LSHIFT, false);
+            TakeMessages();
+        }
+    }
 }

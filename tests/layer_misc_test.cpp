@@ -63,6 +63,21 @@ TEST(TimeGetTime, WrapsAtThirtyTwoBits)
     EXPECT_LE(b - a, 1000u);
 }
 
+TEST(TimerCalls, PeriodsInRangeAndSleepMovesAHeldClock)
+{
+    EXPECT_EQ(timeBeginPeriod(0), static_cast<MMRESULT>(TIMERR_NOCANDO));
+    EXPECT_EQ(timeBeginPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+    EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+    EXPECT_EQ(timeEndPeriod(0), static_cast<MMRESULT>(TIMERR_NOCANDO));
+    EXPECT_EQ(timeBeginPeriod(65536), static_cast<MMRESULT>(TIMERR_NOCANDO));
+
+    layer_set_time(0xFFFFFFF0u);
+    Sleep(40);
+    EXPECT_EQ(timeGetTime(), 0x18u) << "the held clock moved by the sleep, across the wrap";
+    Sleep(0);
+    EXPECT_EQ(timeGetTime(), 0x18u);
+}
+
 TEST(SetRect, StoresTheFourValuesUnchanged)
 {
     RECT rect{};

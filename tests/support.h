@@ -115,6 +115,7 @@ struct NotedDirectDraw : Noted<IDirectDraw7> {
     HRESULT STDMETHODCALLTYPE CreateSurface(LPDDSURFACEDESC2, LPDIRECTDRAWSURFACE7*, IUnknown*) override { return E_FAIL; }
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return E_FAIL; }
     HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD, DWORD, DWORD, DWORD, DWORD) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD, HANDLE) override { return E_FAIL; }
 };
 
 struct NotedDirectSound : Noted<IDirectSound> {

@@ -47,7 +47,6 @@ uint32_t LastTime = 0;
 uint32_t LastInputTime = 0;
 int32_t LastMouseX = 0, LastMouseY = 0;   // where InputState starts
 Controls Player;                           // a click or a mouse move waits here for the next step
-bool LastJoyButton = false;
 bool Attract = false;
 
 // Pans a sound towards the side of the screen where it happens.
@@ -64,15 +63,14 @@ bool ReadPlayer()
         controls.steer = controls.jump = true;
         controls.targetX = static_cast<float>(InputState.MouseX);
     }
-    if (JoystickPresent)
-        PollJoystick();
-    const bool left = (GetAsyncKeyState(VK_LEFT) & 0x8000) || InputState.JoyLeft;
-    const bool right = (GetAsyncKeyState(VK_RIGHT) & 0x8000) || InputState.JoyRight;
+    // The keys as the frame's events: held arrows steer, and a tap on Space serves even when it
+    // was shorter than a frame.
+    const bool left = KeyHeld(VK_LEFT) || KeyPressed(VK_LEFT) || InputState.JoyLeft;
+    const bool right = KeyHeld(VK_RIGHT) || KeyPressed(VK_RIGHT) || InputState.JoyRight;
     controls.direction = (right ? 1 : 0) - (left ? 1 : 0);
-    const bool button = InputState.JoyButton0 && !LastJoyButton;
-    LastJoyButton = InputState.JoyButton0;
-    const bool space = ExampleKeyPressed(VK_SPACE);
-    const bool enter = ExampleKeyPressed(VK_RETURN);
+    const bool button = JoyButtonPressed(0);
+    const bool space = KeyPressed(VK_SPACE);
+    const bool enter = KeyPressed(VK_RETURN);
     const bool launch = LeftDownInRect(0, 0, ScreenWidth, ScreenHeight) || space || enter || button;
     controls.launch = controls.launch || launch;
     return mouseMoved || left || right || launch || InputState.LeftButton;

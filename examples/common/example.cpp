@@ -1,5 +1,5 @@
 // example.cpp -- WinMain for the example programs: the start-up in the engine's fixed order and a
-// loop of one message and one frame per iteration
+// loop of sixty frames a second, each taking every waiting message
 
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +11,7 @@ namespace {
 constexpr UINT_PTR TickTimerId = 1;
 constexpr UINT TickPeriod = 1000;  // milliseconds
 constexpr char ScreenshotFile[] = "screen.bmp";
+constexpr int ExampleFrameRate = 60;
 
 uint32_t StartTime = 0;
 bool KeyWasDown[256] = {};
@@ -78,21 +79,19 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         return 1;
     }
 
+    // Sixty frames a second, each begun by BeginFrame: every waiting message taken, the frame's
+    // key presses and releases latched, and the rest of the slot slept away.
+    SetFrameRate(ExampleFrameRate);
     for (;;) {
-        MSG message;
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT)
-                return 0;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        if (BeginFrame())
+            return 0;
         if (!AppActive)
             continue;
         if (!RestoreLostSurfaces())
             return 1;
         ExampleFrame();
         PresentScreen();
-        if (KeyDown(VK_ESCAPE) || QuitRequested) {
+        if (KeyPressed(VK_ESCAPE) || QuitRequested) {
             DestroyWindow(hMainWindow);
             continue;
         }

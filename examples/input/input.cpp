@@ -1,6 +1,7 @@
-// input.cpp -- the mouse: its position and buttons, double clicks as they happen, and the hit
-// tests on four on-screen buttons. Move, click, double-click, press on one button and release on
-// another. Esc quits, F12 saves the screen.
+// input.cpp -- the mouse: its position and buttons, double clicks, the hit tests on four on-screen
+// buttons, the buttons' and keys' presses and releases as events, and the wheel. Move, click,
+// double-click, press on one button and release on another, type, turn the wheel. Esc quits, F12
+// saves the screen.
 
 #include "example.h"
 
@@ -37,7 +38,123 @@ Lamp Buttons[] = {
     {605, ButtonY, ButtonW, ButtonH, "RightUpInRect"},
 };
 
-NativePixel Background, CrossHair, Off, On, Face, Lit, Hover, Light, Dark;
+// The button edges: each lamp lights when BeginFrame latched that press or release.
+struct Edge {
+    Lamp lamp;
+    int virtualKey;
+    bool press;
+};
+Edge Edges[] = {
+    {{20, 150, 105, 30, "L pressed"}, VK_LBUTTON, true},
+    {{130, 150, 105, 30, "L released"}, VK_LBUTTON, false},
+    {{240, 150, 105, 30, "R pressed"}, VK_RBUTTON, true},
+    {{350, 150, 105, 30, "R released"}, VK_RBUTTON, false},
+    {{460, 150, 105, 30, "M pressed"}, VK_MBUTTON, true},
+    {{570, 150, 105, 30, "M released"}, VK_MBUTTON, false},
+};
+
+// The wheel: its turns added up, in notches, shown as a marker on a scale.
+constexpr int WheelX = 700, WheelY = 90, WheelH = 160;
+int WheelTotal = 0;  // in WHEEL_DELTA units
+
+// The last key events, newest first: pressed (green), released (red), or both within one frame
+// (yellow), which a check of the key held at each frame would have missed.
+enum class KeyEvent { None, Pressed, Released, Tapped };
+struct Logged {
+    KeyEvent event = KeyEvent::None;
+    int virtualKey = 0;
+};
+constexpr int LogSize = 6;
+constexpr int LogX = 20, LogY = 440, LogW = 125, LogH = 40;
+Logged KeyLog[LogSize];
+
+NativePixel Background, CrossHair, Off, On, Face, Lit, Hover, Light, Dark, Green, Red, Yellow;
+
+void Log(KeyEvent event, int virtualKey)
+{
+    for (int i = LogSize - 1; i > 0; --i)
+        KeyLog[i] = KeyLog[i - 1];
+    KeyLog[0] = Logged{event, virtualKey};
+}
+
+// A short name for a virtual key.
+void KeyName(int virtualKey, char* name)
+{
+    struct Named { int key; const char* name; };
+    static const Named Names[] = {
+        {VK_SPACE, "Space"}, {VK_RETURN, "Enter"}, {VK_BACK, "Backspace"}, {VK_TAB, "Tab"},
+        {VK_LEFT, "Left"}, {VK_RIGHT, "Right"}, {VK_UP, "Up"}, {VK_DOWN, "Down"},
+        {VK_SHIFT, "Shift"}, {VK_CONTROL, "Ctrl"}, {VK_MENU, "Alt"},
+    };
+    for (const Named& named : Names) {
+        if (named.key == virtualKey) {
+            wsprintfA(name, "%s", named.name);
+            return;
+        }
+    }
+    if ((virtualKey >= 'A' && virtualKey <= 'Z') || (virtualKey >= '0' && virtualKey <= '9'))
+        wsprintfA(name, "%c", virtualKey);
+    else if (virtualKey >= VK_F1 && virtualKey < VK_F1 + 12)
+        wsprintfA(name, "F%d", virtualKey - VK_F1 + 1);
+    else
+        wsprintfA(name, "key %02X", virtualKey);
+}
+
+// Every key's events of this frame into the log; the mouse buttons have their own lamps, and Esc
+// and F12 belong to the shell.
+void LogKeys()
+{
+    for (int key = VK_BACK; key < 256; ++key) {
+        if (key == VK_ESCAPE || key == VK_F12)
+            continue;
+        const bool pressed = KeyPressed(key), released = KeyReleased(key);
+        if (pressed && released && !KeyHeld(key))
+            Log(KeyEvent::Tapped, key);
+        else if (released && pressed) {
+            Log(KeyEvent::Released, key);
+            Log(KeyEvent::Pressed, key);
+        } else if (pressed)
+            Log(KeyEvent::Pressed, key);
+        else if (released)
+            Log(KeyEvent::Released, key);
+    }
+}
+
+void DrawKeyLog()
+{
+    DrawTextLine(LogX, LogY - 28, 12, TitleColor, "Keys, newest first: pressed, released, tapped within one frame");
+    for (int i = 0; i < LogSize; ++i) {
+        const Logged& entry = KeyLog[i];
+        const int x = LogX + i * (LogW + 5);
+        const NativePixel colour = entry.event == KeyEvent::Pressed    ? Green
+                                   : entry.event == KeyEvent::Released ? Red
+                                   : entry.event == KeyEvent::Tapped   ? Yellow
+                                                                       : Off;
+        FillScreenRect(x, LogY, LogW, LogH, colour);
+        if (entry.event == KeyEvent::None)
+            continue;
+        char name[32], text[48];
+        KeyName(entry.virtualKey, name);
+        wsprintfA(text, "%s %s", name, entry.event == KeyEvent::Pressed    ? "down"
+                                       : entry.event == KeyEvent::Released ? "up"
+                                                                           : "tap");
+        DrawTextLine(x + 6, LogY + 12, 12, RGB(0, 0, 0), text);
+    }
+}
+
+void DrawWheel()
+{
+    WheelTotal += MouseWheel();
+    // One notch away from you moves the marker 8 pixels up, from the middle; it wraps around.
+    const int steps = WheelH / 8;
+    const int notch = WheelTotal / WHEEL_DELTA;
+    const int row = ((steps / 2 - notch) % steps + steps) % steps;
+    FillScreenRect(WheelX, WheelY, 20, WheelH, Off);
+    FillScreenRect(WheelX, WheelY + row * 8, 20, 8, On);
+    char text[48];
+    wsprintfA(text, "Wheel %d", notch);
+    DrawTextLine(WheelX - 10, WheelY + WheelH + 6, 12, TextColor, text);
+}
 
 void Flash(Lamp& lamp)
 {
@@ -68,6 +185,9 @@ bool ExampleStart()
     Hover = RgbToNativePixel(255, 255, 0);
     Light = RgbToNativePixel(200, 200, 220);
     Dark = RgbToNativePixel(20, 20, 30);
+    Green = RgbToNativePixel(0, 220, 0);
+    Red = RgbToNativePixel(230, 40, 40);
+    Yellow = RgbToNativePixel(255, 255, 0);
     return true;
 }
 
@@ -79,7 +199,8 @@ void ExampleFrame()
     FillScreenRect(0, in.MouseY, ScreenWidth, 1, CrossHair);
     FillScreenRect(in.MouseX, 0, 1, ScreenHeight, CrossHair);
 
-    DrawTextLine(20, 20, 16, TitleColor, "Move, click and double-click; press on one button, release on another.");
+    DrawTextLine(20, 20, 16, TitleColor,
+                 "Move, click, double-click, type, turn the wheel; press on one button, release on another.");
     char position[64];
     wsprintfA(position, "Mouse at %d, %d", in.MouseX, in.MouseY);
     DrawTextLine(20, 60, 16, TextColor, position);
@@ -99,6 +220,17 @@ void ExampleFrame()
     }
     DrawLamp(LeftDouble, IsLit(LeftDouble));
     DrawLamp(RightDouble, IsLit(RightDouble));
+
+    // Presses and releases as BeginFrame latched them for this frame: each is seen in exactly
+    // one frame, however short the click.
+    for (Edge& edge : Edges) {
+        if (edge.press ? KeyPressed(edge.virtualKey) : KeyReleased(edge.virtualKey))
+            Flash(edge.lamp);
+        DrawLamp(edge.lamp, IsLit(edge.lamp));
+    }
+    DrawWheel();
+    LogKeys();
+    DrawKeyLog();
 
     // The hit tests: each button lights when its test answers true. MouseInRect only looks at
     // where the pointer is, and frames the button under it.

@@ -13,8 +13,6 @@ constexpr int GameDepth = 32;  // 8 also needs data/palette.bmp beside the progr
 constexpr char SpriteFile[] = "sprite.bmp";
 constexpr int SpriteSize = 32;  // the picture in sprite.bmp is 32 x 32
 
-bool KeyDown(int virtualKey) { return (GetAsyncKeyState(virtualKey) & 0x8000) != 0; }
-
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
@@ -54,8 +52,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     SurfaceTable[SurfaceCount++] = sprite;
     const NativePixel background = RgbToNativePixel(20, 40, 70);
 
+    // Sixty frames a second: BeginFrame sleeps out the rest of each frame's 1/60 s, so the game
+    // leaves the processor idle between frames.
+    SetFrameRate(60);
     for (;;) {
-        if (PumpMessages())
+        if (BeginFrame())
             return 0;  // the window is gone: Esc, or closed from outside
         if (!AppActive)
             continue;  // minimized: nothing is drawn
@@ -66,7 +67,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
         BlitKeyedToScreen(InputState.MouseX - SpriteSize / 2, InputState.MouseY - SpriteSize / 2,
                           0, 0, SpriteSize, SpriteSize, sprite);
         PresentScreen();
-        if (KeyDown(VK_ESCAPE))
+        if (KeyPressed(VK_ESCAPE))
             DestroyWindow(hMainWindow);
     }
 }

@@ -180,6 +180,7 @@ public:
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) override;
     HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel,
                                              DWORD refreshRate, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) override;
 
     bool exclusive() const { return (level & DDSCL_EXCLUSIVE) != 0; }
     int display_bits() const { return modeSet ? modeBits : 32; }

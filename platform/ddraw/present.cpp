@@ -37,6 +37,8 @@ namespace {
 // How the picture fills a full screen (ENGINE_SCALE).
 enum class Scaling { Fit, Integer, Smooth };
 
+constexpr int DefaultRefreshRate = 60;  // hertz, where the monitor does not say
+
 struct Display {
     HWND window = nullptr;
     SDL_Renderer* renderer = nullptr;
@@ -48,6 +50,7 @@ struct Display {
     bool borderless = false;    // the window had no frame of its own before the mode was set
     Scaling scaling = Scaling::Fit;
     Uint32 refreshPeriod = 16;  // milliseconds between scan-outs
+    int refreshRate = 0;        // the monitor's, in hertz; 0 while it has not said
     Uint32 lastScanOut = 0;
     bool pending = false;       // the primary changed since the last scan-out
     const uint8_t* pixels = nullptr;
@@ -69,7 +72,7 @@ std::chrono::steady_clock::duration frame_cap_period(int refreshRate)
         return std::chrono::steady_clock::duration{0};
     long rate = 0;
     if (SDL_strcasecmp(value, "vsync") == 0) {
-        rate = refreshRate > 0 ? refreshRate : 60;
+        rate = refreshRate > 0 ? refreshRate : DefaultRefreshRate;
     } else {
         char* end = nullptr;
         rate = strtol(value, &end, 10);
@@ -241,6 +244,7 @@ bool present_set_mode(HWND window, int width, int height, int bitsPerPixel)
     int refreshRate = 0;
     if (SDL_GetWindowDisplayMode(sdl, &mode) == 0 && mode.refresh_rate > 0) {
         refreshRate = mode.refresh_rate;
+        display.refreshRate = refreshRate;
         display.refreshPeriod = static_cast<Uint32>(1000 / mode.refresh_rate);
     }
     display.capPeriod = frame_cap_period(refreshRate);
@@ -337,6 +341,11 @@ void present_release(HWND window)
         SDL_SetWindowFullscreen(sdl, 0);
     window_set_picture(window, 0, 0, false);
     display = Display{};
+}
+
+int present_refresh_rate()
+{
+    return display.refreshRate > 0 ? display.refreshRate : DefaultRefreshRate;
 }
 
 bool present_desktop_size(int* width, int* height)

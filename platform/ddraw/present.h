@@ -23,5 +23,7 @@ void present_forget(const uint8_t* pixels);
 // Leaves full screen and drops the renderer; called when the display object goes or the window
 // is destroyed.
 void present_release(HWND window);
+// The monitor's refresh rate in hertz while a display mode is set; 60 where it does not say.
+int present_refresh_rate();
 // The size of the desktop the window is on; false when it cannot be told.
 bool present_desktop_size(int* width, int* height);

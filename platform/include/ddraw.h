@@ -116,6 +116,10 @@ extern const GUID IID_IDirectDraw7;
 #define DDCKEY_DESTBLT 0x00000002
 #define DDCKEY_SRCBLT 0x00000008
 
+#define DDWAITVB_BLOCKBEGIN 0x00000001
+#define DDWAITVB_BLOCKBEGINEVENT 0x00000002
+#define DDWAITVB_BLOCKEND 0x00000004
+
 #define DDPCAPS_8BIT 0x00000004
 #define DDPCAPS_PRIMARYSURFACE 0x00000010
 #define DDPCAPS_ALLOW256 0x00000040
@@ -275,6 +279,7 @@ struct IDirectDraw7 : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD flags) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel,
                                                      DWORD refreshRate, DWORD flags) = 0;
+    virtual HRESULT STDMETHODCALLTYPE WaitForVerticalBlank(DWORD flags, HANDLE event) = 0;
 };
 
 HRESULT WINAPI DirectDrawCreateEx(GUID* driver, LPVOID* directDraw, REFIID iid, IUnknown* outer);

@@ -1,4 +1,5 @@
-// mmsystem.h -- winmm as the engine uses it: the millisecond clock and the wave format records
+// mmsystem.h -- winmm as the engine uses it: the millisecond clock, its resolution, and the wave
+// format records
 #pragma once
 #ifdef _WIN32
 #error "this is the Linux platform layer's mmsystem.h; on Windows the SDK header answers"
@@ -6,8 +7,17 @@
 
 #include "windef.h"
 
+typedef UINT MMRESULT;
+
+#define TIMERR_NOERROR 0
+#define TIMERR_NOCANDO 97
+
 // Milliseconds since the system started, 32 bits, wrapping every 2^32 ms.
 DWORD WINAPI timeGetTime();
+// Asks for (and gives back) a timer resolution of that many milliseconds, 1 to 65535; each
+// timeBeginPeriod is matched by a timeEndPeriod of the same value. TIMERR_NOCANDO out of range.
+MMRESULT WINAPI timeBeginPeriod(UINT period);
+MMRESULT WINAPI timeEndPeriod(UINT period);
 
 #define WAVE_FORMAT_PCM 1
 

@@ -1,4 +1,4 @@
-// winbase.h -- kernel32 as the engine uses it: files, read-only file mapping, the last error
+// winbase.h -- kernel32 as the engine uses it: files, read-only file mapping, the last error, Sleep
 #pragma once
 #ifdef _WIN32
 #error "this is the Linux platform layer's winbase.h; on Windows the SDK header answers"
@@ -66,9 +66,14 @@ typedef struct _OVERLAPPED {
 #define ERROR_CANNOT_FIND_WND_CLASS 1407L
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 
+#define INFINITE 0xFFFFFFFFu
+
 DWORD WINAPI GetLastError();
 void WINAPI OutputDebugStringA(LPCSTR outputString);
 void WINAPI SetLastError(DWORD error);
+// Gives up the processor for at least about that many milliseconds; 0 gives up the rest of the
+// time slice.
+void WINAPI Sleep(DWORD milliseconds);
 
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES security, DWORD creationDisposition,

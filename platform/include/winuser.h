@@ -95,6 +95,7 @@ typedef struct tagMSG {
 #define WM_MBUTTONDOWN 0x0207
 #define WM_MBUTTONUP 0x0208
 #define WM_MBUTTONDBLCLK 0x0209
+#define WM_MOUSEWHEEL 0x020A
 #define WM_USER 0x0400
 
 #define WA_INACTIVE 0
@@ -106,6 +107,14 @@ typedef struct tagMSG {
 #define MK_SHIFT 0x0004
 #define MK_CONTROL 0x0008
 #define MK_MBUTTON 0x0010
+#define MK_XBUTTON1 0x0020
+#define MK_XBUTTON2 0x0040
+
+// A wheel message's wParam: the turn (signed, WHEEL_DELTA per notch, positive away from the
+// user) in the high word, the MK_ flags in the low word.
+#define WHEEL_DELTA 120
+#define GET_WHEEL_DELTA_WPARAM(wParam) ((short)HIWORD(wParam))
+#define GET_KEYSTATE_WPARAM(wParam) (LOWORD(wParam))
 
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001

@@ -195,6 +195,18 @@ void window_post_mouse(HWND handle, UINT message, int x, int y, WPARAM keys)
     inputMessages.push_back(QueuedInput{msg, {}});
 }
 
+void window_post_wheel(HWND handle, int delta, WPARAM keys)
+{
+    Window* window = window_from_handle(handle);
+    if (!window || window->destroying)
+        return;
+    // The pointer in screen coordinates, as signed 16-bit values. The full-screen picture stands
+    // where the platform's screen would after a mode change, so they are the picture's points.
+    const WPARAM wParam = MAKEWPARAM(keys, static_cast<WORD>(static_cast<SHORT>(delta)));
+    const MSG msg = make_message(handle, WM_MOUSEWHEEL, wParam, MAKELPARAM(lastPointer.x, lastPointer.y));
+    inputMessages.push_back(QueuedInput{msg, {}});  // each turn counts: wheel messages never merge
+}
+
 void window_post_key(HWND window, UINT message, WPARAM virtualKey, LPARAM lParam,
                      const std::string& chars)
 {

@@ -5,13 +5,16 @@
 // window manager's close button becomes WM_CLOSE. Mouse motion and the left, right and middle
 // buttons become mouse messages in the coordinates of the picture shown: once a display mode is
 // set, SDL's renderer scales the pointer back into its logical size, and points on the bars
-// around a letterboxed picture are held to the picture's nearest edge. Keys become WM_KEYDOWN
-// and WM_KEYUP (the SYS forms with Alt) with the platform's virtual keys and set-1 scan codes;
-// SDL's text input gives the characters that TranslateMessage later posts, and the control keys
-// SDL types no text for get theirs here. Key state for GetAsyncKeyState is SDL's keyboard state.
+// around a letterboxed picture are held to the picture's nearest edge. The vertical wheel becomes
+// WM_MOUSEWHEEL, WHEEL_DELTA per notch and fractions of it from fine-grained wheels. Keys become
+// WM_KEYDOWN and WM_KEYUP (the SYS forms with Alt) with the platform's virtual keys and set-1
+// scan codes; SDL's text input gives the characters that TranslateMessage later posts, and the
+// control keys SDL types no text for get theirs here. Key state for GetAsyncKeyState is SDL's
+// keyboard state; each press (not an auto-repeat) sets its "pressed since the last call" bit.
 // In a development window (ENGINE_WINDOW) Alt+Enter is the layer's own key: it switches between
 // window and full screen and never reaches the game.
-// Left out on purpose: the wheel and the extra mouse buttons, which the engine never reads.
+// Left out on purpose: the horizontal wheel and the extra mouse buttons, which the engine never
+// reads.
 // Works under SDL's dummy video driver, where no event ever arrives on its own.
 
 #include <SDL.h>
@@ -239,6 +242,10 @@ void mouse_button(const SDL_MouseButtonEvent& event)
     }
     const bool down = event.type == SDL_MOUSEBUTTONDOWN;
     heldButtons = down ? heldButtons | mask : heldButtons & ~mask;
+    if (down)
+        key_note_press(press == WM_LBUTTONDOWN   ? VK_LBUTTON
+                       : press == WM_RBUTTONDOWN ? VK_RBUTTON
+                                                 : VK_MBUTTON);
     const HWND window = window_of(event.windowID);
     if (!window)
         return;
@@ -273,6 +280,22 @@ bool kept_alt_enter(HWND window, const SDL_KeyboardEvent& event)
     return true;
 }
 
+// SDL gives the turn in notches, positive away from the user unless the system flips it, and
+// fine-grained wheels in fractions of a notch (preciseY), which pass on as parts of WHEEL_DELTA.
+void mouse_wheel(const SDL_MouseWheelEvent& event)
+{
+    const HWND window = window_of(event.windowID);
+    if (!window)
+        return;
+    const float notches = event.preciseY != 0.0f ? event.preciseY : static_cast<float>(event.y);
+    long delta = SDL_lroundf(notches * WHEEL_DELTA);
+    if (event.direction == SDL_MOUSEWHEEL_FLIPPED)
+        delta = -delta;
+    delta = delta < -32768 ? -32768 : delta > 32767 ? 32767 : delta;  // the signed high word
+    if (delta != 0)
+        window_post_wheel(window, static_cast<int>(delta), mouse_keys());
+}
+
 void key_event(const SDL_KeyboardEvent& event)
 {
     keyModifiers = event.keysym.mod;
@@ -283,15 +306,22 @@ void key_event(const SDL_KeyboardEvent& event)
     const bool down = event.type == SDL_KEYDOWN;
     const bool alt = (keyModifiers & KMOD_ALT) != 0;
     const bool ctrl = (keyModifiers & KMOD_CTRL) != 0;
-    // Alt without Ctrl, and F10 alone, make the system forms of the messages.
-    const bool system = (alt && !ctrl) || key.virtualKey == VK_F10;
+    // Alt without Ctrl, and F10 alone, make the system forms of the messages. The Alt key's own
+    // release comes after SDL has cleared Alt from its modifiers; it is a system key all the same
+    // unless Ctrl is down (Wine's rule; the platform's is not documented).
+    const bool altKey = key.virtualKey == VK_MENU && !ctrl;
+    const bool system = (alt && !ctrl) || altKey || key.virtualKey == VK_F10;
     const UINT message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN)
                               : (system ? WM_SYSKEYUP : WM_KEYUP);
     LPARAM lParam = 1 | (LPARAM(key.scan) << 16);  // repeat count 1: each SDL event is one stroke
     if (key.extended)
         lParam |= KeyExtended;
-    if (alt)
+    // The context bit says Alt is held, and only the system forms carry it: WM_KEYDOWN and
+    // WM_KEYUP (Ctrl+Alt among them) always have 0 there.
+    if (system && (alt || altKey))
         lParam |= user32::KeyAltDown;
+    if (down && !event.repeat)
+        key_note_press(key.virtualKey);
     if (!down || event.repeat)
         lParam |= KeyWasDown;
     if (!down)
@@ -450,6 +480,9 @@ void sdl_pump_events()
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
             mouse_button(event.button);
+            break;
+        case SDL_MOUSEWHEEL:
+            mouse_wheel(event.wheel);
             break;
         case SDL_KEYDOWN:
         case SDL_KEYUP:

@@ -21,6 +21,11 @@ void window_post_key(HWND window, UINT message, WPARAM virtualKey, LPARAM lParam
 // Typed text in Windows-1251: the characters of the key-down queued just before it, or, without
 // one, characters of their own.
 void window_post_text(HWND window, const std::string& chars);
+// A key or mouse button went down (not an auto-repeat): GetAsyncKeyState's bit 0 is set for it.
+void key_note_press(int virtualKey);
+// A wheel message for the turn (WHEEL_DELTA per notch) with the MK_ flags in keys, at the
+// pointer's last position.
+void window_post_wheel(HWND window, int delta, WPARAM keys);
 // What the SDL backend reports about a window; each sends the platform's messages.
 void window_on_minimized(HWND window, bool minimized);
 void window_on_focus(HWND window, bool focused);

@@ -1,15 +1,22 @@
-// timer.cpp -- timeGetTime: milliseconds from CLOCK_MONOTONIC, 32 bits, wrapping
+// timer.cpp -- timeGetTime: milliseconds from CLOCK_MONOTONIC, 32 bits, wrapping; the timer
+// resolution calls
 //
 // Tests can freeze the clock at any value (one just below the wrap is the interesting one) and
-// move it by hand. No SDL here.
+// move it by hand; Sleep then moves it instead of waiting. CLOCK_MONOTONIC already counts whole
+// milliseconds, so timeBeginPeriod only checks its value, as Wine's does: 1 to 65535, and the
+// pairing with timeEndPeriod is not tracked. No SDL here.
 
 #include <ctime>
 
 #include "mmsystem.h"
 #include "windows.h"
 #include "testing.h"
+#include "winmm/timer.h"
 
 namespace {
+
+constexpr UINT SmallestPeriod = 1;
+constexpr UINT LargestPeriod = 65535;
 
 bool clockFrozen = false;
 DWORD frozenTime = 0;
@@ -28,6 +35,24 @@ DWORD monotonic_milliseconds()
 DWORD WINAPI timeGetTime()
 {
     return clockFrozen ? frozenTime : monotonic_milliseconds();
+}
+
+MMRESULT WINAPI timeBeginPeriod(UINT period)
+{
+    return period >= SmallestPeriod && period <= LargestPeriod ? TIMERR_NOERROR : TIMERR_NOCANDO;
+}
+
+MMRESULT WINAPI timeEndPeriod(UINT period)
+{
+    return period >= SmallestPeriod && period <= LargestPeriod ? TIMERR_NOERROR : TIMERR_NOCANDO;
+}
+
+bool timer_pass_held_time(DWORD milliseconds)
+{
+    if (!clockFrozen)
+        return false;
+    frozenTime += milliseconds;  // unsigned: wraps as the platform's counter does
+    return true;
 }
 
 void layer_set_time(DWORD milliseconds)
