@@ -1,5 +1,5 @@
-// sprites.cpp -- a sprite sheet loaded from a BMP file, sprites drawn with the transparent colour
-// over a background, moving with the clock, and a stretch blit that zooms in and out.
+// sprites.cpp -- a sprite sheet loaded from a PNG file with alpha, sprites drawn with the
+// transparent colour over a background, moving with the clock, and a stretch blit that zooms.
 // Nothing to press: watch. Esc quits, F12 saves the screen. "sprites 8" runs at 8 bits.
 
 #include <cmath>
@@ -11,11 +11,13 @@ const int ExampleDepth = 16;
 
 namespace {
 
-// The sheet: six 32 x 32 cells side by side (made by tools/make_sprites.py). Cells 1 to 4 stand
-// on magenta, the transparent colour; the brick tile and the face fill their cells.
-constexpr char SheetFile[] = "data/sprites.bmp";
+// The sheet: seven 32 x 32 cells side by side (made by tools/make_sprites.py). The brick tile
+// and the face fill their cells; the other sprites stand on pixels of alpha 0, which the loader
+// turns into the transparent colour, as it does every pixel less than half opaque.
+constexpr char SheetFile[] = "data/sprites.png";
 constexpr int Cell = 32;
-enum SheetCell { Brick, Ball, Star, Ship, Gem, Face };
+enum SheetCell { Brick, Ball, Star, Ship, Gem, Face, Fish };
+constexpr int SheetCells = 7;
 
 IDirectDrawSurface7* pSheet = nullptr;
 
@@ -38,9 +40,11 @@ void DrawSprite(SheetCell cell, int x, int y)
 bool ExampleStart()
 {
     // The loader makes an off-screen surface of the picture's size, converts the picture to the
-    // display's pixels and gives the surface the transparent colour as its colour key.
-    pSheet = LoadBitmapSurface(SheetFile);
-    if (!pSheet) {
+    // display's pixels once (at 8 bits, to the nearest colours of the palette) and gives the
+    // surface the transparent colour as its colour key. When it fails, LastEngineError() says
+    // why, naming the file (the reason is also written to the debugger's output). In SurfaceTable, the sheet is released with the display.
+    pSheet = LoadImageSurface(SheetFile);
+    if (!pSheet || AddSurfaceToTable(pSheet) < 0) {
         AbortProgram(hMainWindow, SheetFile);
         return false;
     }
@@ -63,9 +67,10 @@ void ExampleFrame()
         for (int x = 0; x < ScreenWidth; x += Cell)
             BlitToScreen(x, y, Brick * Cell, 0, Cell, Cell, pSheet);
 
-    // The sheet as it is stored, copied plainly: magenta shows where the sprites are see-through.
+    // The sheet as it is loaded, copied plainly: the transparent colour, magenta, shows where
+    // the sprites are see-through.
     DrawTextLine(20, 15, 12, LabelColor, "The sheet: BlitToScreen");
-    BlitToScreen(20, 40, 0, 0, 6 * Cell, Cell, pSheet);
+    BlitToScreen(20, 40, 0, 0, SheetCells * Cell, Cell, pSheet);
     // The same cells with the colour key: the sky shows through where the sheet is magenta.
     DrawTextLine(260, 15, 12, LabelColor, "Sprites: BlitKeyedToScreen");
     for (int cell = Ball; cell <= Gem; ++cell)
