@@ -265,6 +265,10 @@ stbi_uc* DecodeImage(const uint8_t* data, size_t size, const char* name, int& wi
         SetEngineError("%s: damaged or cut short (%s)", name, stbi_failure_reason());
         return nullptr;
     }
+    // A BMP whose rows run top-down declares a negative height; the decoder's header check
+    // passes that on as it is.
+    if (height < 0 && height > -MaxImageSide - 1)
+        height = -height;
     if (width <= 0 || height <= 0 || width > MaxImageSide || height > MaxImageSide) {
         SetEngineError("%s: %d x %d pixels, over the limit of %d pixels a side", name, width, height,
                        MaxImageSide);
@@ -468,7 +472,7 @@ bool WriteFileWhole(const char* fileName, const uint8_t* data, size_t size)
     ok = FlushFileBuffers(file) && ok;
     ok = CloseHandle(file) && ok;
     if (!ok)
-        SetEngineError("%s: could not be written in full (error %lu)", partName,
+        SetEngineError("%s: could not be written in full (error %lu)", fileName,
                        static_cast<unsigned long>(GetLastError()));
     if (ok && !MoveFileExA(partName, fileName, MOVEFILE_REPLACE_EXISTING)) {
         SetEngineError("%s: cannot be replaced (error %lu)", fileName, static_cast<unsigned long>(GetLastError()));
