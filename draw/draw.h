@@ -93,6 +93,45 @@ void BlitKeyedToSurface(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY
                         int32_t height, IDirectDrawSurface7* source,
                         IDirectDrawSurface7* destination);
 
+// --- Turned, scaled and flipped blits --------------------------------------------------------------
+// The source rectangle turned by angle degrees (positive turns clockwise on the screen), scaled by
+// scale (1/256 to 256) and mirrored as flags ask, placed so that its pivot lands on point (destX,
+// destY) of the target, where point (x, y) is the top-left corner of pixel (x, y). The source's
+// colour key is left out (every pixel is drawn when it has none), everything is cut to the screen
+// (and to the target's own size), and pixels are written straight into the locked surfaces, at
+// the display's depth. Nothing is drawn while AppActive is false, for a source rectangle that
+// reaches past its surface, for a scale out of range, or when source and target are one surface.
+//
+// Each target pixel whose centre maps back inside the source rectangle shows the source pixel that
+// the centre falls in: positions are kept in units of 2^-32 of a source pixel, the steps
+// cos(angle) / scale and sin(angle) / scale are rounded to the nearest multiple of 2^-31 (exact at
+// multiples of 90 degrees), and a centre that falls exactly on a source pixel's edge takes the
+// pixel to its right or below. So at 0 degrees and scale 1 the result is BlitKeyedToScreen's;
+// at 90, 180 and 270 degrees it is the turned pixels, exactly, whenever the pivot lies on a pixel
+// corner of the source (a pivot on a pixel centre, as the centre of an odd-sized rectangle is,
+// puts mapped centres on pixel edges, and the picture lands one pixel right or down of the
+// mirror image). The flips mirror the rectangle in place before it is turned, exactly at any
+// angle: column k shows column width - 1 - k.
+
+constexpr uint32_t BlitFlipHorizontal = 1;  // mirror left to right
+constexpr uint32_t BlitFlipVertical = 2;    // mirror top to bottom
+
+// Turns the source rectangle about its centre, which lands on (destX, destY) of the screen.
+void BlitRotatedToScreen(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY, int32_t width,
+                         int32_t height, double angle, double scale, uint32_t flags,
+                         IDirectDrawSurface7* source);
+// Turns it about the pivot (pivotX, pivotY), in source pixels from the rectangle's top-left corner
+// (width / 2, height / 2 is the centre), which lands on (destX, destY) of the screen.
+void BlitRotatedPivotToScreen(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY,
+                              int32_t width, int32_t height, double pivotX, double pivotY,
+                              double angle, double scale, uint32_t flags,
+                              IDirectDrawSurface7* source);
+// The same onto destination, cut to the screen's size and to destination's.
+void BlitRotatedToSurface(int32_t destX, int32_t destY, int32_t srcX, int32_t srcY, int32_t width,
+                          int32_t height, double pivotX, double pivotY, double angle, double scale,
+                          uint32_t flags, IDirectDrawSurface7* source,
+                          IDirectDrawSurface7* destination);
+
 // --- Text ----------------------------------------------------------------------------------------
 
 // Lays 8-bit Windows-1251 text into the rectangle x, y, width, height of a surface in the

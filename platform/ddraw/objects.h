@@ -105,6 +105,7 @@ public:
                                    HANDLE event) override;
     HRESULT STDMETHODCALLTYPE ReleaseDC(HDC dc) override;
     HRESULT STDMETHODCALLTYPE Restore() override;
+    HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) override;
     HRESULT STDMETHODCALLTYPE SetColorKey(DWORD flags, LPDDCOLORKEY key) override;
     HRESULT STDMETHODCALLTYPE SetPalette(LPDIRECTDRAWPALETTE palette) override;
     HRESULT STDMETHODCALLTYPE Unlock(LPRECT rect) override;

@@ -291,6 +291,23 @@ HRESULT Surface::ReleaseDC(HDC handle)
     return DD_OK;
 }
 
+// The source key as SetColorKey left it, its high value equal to its low one; a surface without
+// one answers DDERR_NOCOLORKEY, and the other kinds of key are not kept here at all.
+HRESULT Surface::GetColorKey(DWORD flags, LPDDCOLORKEY key)
+{
+    if (!key)
+        return DDERR_INVALIDPARAMS;
+    if (flags != DDCKEY_SRCBLT) {
+        note_unsupported("IDirectDrawSurface7::GetColorKey", "a key other than DDCKEY_SRCBLT");
+        return DDERR_UNSUPPORTED;
+    }
+    if (!hasSourceKey)
+        return DDERR_NOCOLORKEY;
+    key->dwColorSpaceLowValue = sourceKey;
+    key->dwColorSpaceHighValue = sourceKey;
+    return DD_OK;
+}
+
 HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
 {
     if ((flags & ~static_cast<DWORD>(DDCKEY_SRCBLT | DDCKEY_COLORSPACE)) != 0 ||

@@ -252,6 +252,7 @@ struct IDirectDrawSurface7 : IUnknown {
                                               LPRECT sourceRect, DWORD trans) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetAttachedSurface(LPDDSCAPS2 caps,
                                                          LPDIRECTDRAWSURFACE7* attached) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetColorKey(DWORD flags, LPDDCOLORKEY key) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetDC(HDC* dc) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetSurfaceDesc(LPDDSURFACEDESC2 desc) = 0;
     virtual HRESULT STDMETHODCALLTYPE IsLost() = 0;
