@@ -123,8 +123,8 @@ for name in "${names[@]}"; do
         expect 475 100 20,24,40 "clipped fill and frame stay inside the clip rectangle (right)"
         ;;
     sprites)
-        # At 8 bits with the palette and at the display's 16 bits: the same picture.
-        for depth in 8 16; do
+        # At 8 bits with the palette, at 16 and at 32 bits: the same picture.
+        for depth in 8 16 32; do
             start sprites $depth
             finish
             sheet=examples/sprites/data/sprites.png
@@ -134,6 +134,9 @@ for name in "${names[@]}"; do
             expect 316 58 "$(colour $sheet 80 18)" "the star where it was placed"
             expect 5 539 "$(colour $sheet 5 3)" "the brick ground"
             expect 640 210 255,255,0 "the zoomed face's centre"
+            expect 655 435 0,0,0 "the fish's eye, on its right"
+            expect 725 435 0,0,0 "the mirrored fish's eye, on its left"
+            expect 755 435 255,153,0 "the mirrored fish's body where the fish has its eye"
             [ "$(count 0 80 800 520 255,0,255)" = 0 ] || fail "magenta on the screen below the sheet"
             [ "$(count 250 0 550 80 255,0,255)" = 0 ] || fail "magenta around the keyed sprites"
             cp "$folder/screen.bmp" "$folder/screen$depth.bmp"

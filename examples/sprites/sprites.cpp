@@ -1,5 +1,6 @@
 // sprites.cpp -- a sprite sheet loaded from a PNG file with alpha, sprites drawn with the
-// transparent colour over a background, moving with the clock, and a stretch blit that zooms.
+// transparent colour over a background, moving with the clock, turned, scaled and mirrored, and
+// a stretch blit that zooms.
 // Nothing to press: watch. Esc quits, F12 saves the screen. "sprites 8" runs at 8 bits.
 
 #include <cmath>
@@ -27,6 +28,8 @@ NativePixel Sky[4];
 constexpr COLORREF LabelColor = RGB(255, 255, 255);
 constexpr int GroundY = 600 - 2 * Cell;
 constexpr int ZoomX = 640, ZoomY = 210;  // centre of the zoomed face
+constexpr int TurnX = 520, TurnY = 440;  // centre of the turning ship
+constexpr int FishX = 640, FishMirrorX = 740, FishY = 440;  // centres of the fish and its mirror
 
 // Copies one cell of the sheet to the screen, leaving out its transparent pixels. Anything past
 // the screen's edges is cut off, so sprites can leave the screen gracefully.
@@ -93,5 +96,17 @@ void ExampleFrame()
     const int size = Cell + static_cast<int>((1 - std::cos(t)) * 100);
     DrawTextLine(560, 15, 12, LabelColor, "Zoom: StretchBlitToScreen");
     StretchBlitToScreen(ZoomX - size / 2, ZoomY - size / 2, Face * Cell, 0, Cell, Cell, size, size,
+                        pSheet);
+
+    // Turned and scaled sprites: the source cell's centre lands on the given point, the angle
+    // is in degrees clockwise, and the transparent colour is left out as in a keyed copy. The
+    // ship turns once every six seconds and pulses between 1 and 3 times its size.
+    DrawTextLine(470, 345, 12, LabelColor, "Turned, scaled, mirrored: BlitRotatedToScreen");
+    BlitRotatedToScreen(TurnX, TurnY, Ship * Cell, 0, Cell, Cell, t * 60, 2 + std::sin(t * 2), 0,
+                        pSheet);
+    // The fish at twice its size, and mirrored left to right by a flag instead of a second
+    // picture in the sheet.
+    BlitRotatedToScreen(FishX, FishY, Fish * Cell, 0, Cell, Cell, 0, 2, 0, pSheet);
+    BlitRotatedToScreen(FishMirrorX, FishY, Fish * Cell, 0, Cell, Cell, 0, 2, BlitFlipHorizontal,
                         pSheet);
 }
