@@ -201,7 +201,10 @@ bool IsPng(const uint8_t* data, size_t size)
     return size >= 8 && memcmp(data, signature, 8) == 0;
 }
 
-bool IsBmp(const uint8_t* data, size_t size) { return size >= 2 && data[0] == 'B' && data[1] == 'M'; }
+// A BMP is taken only with room for the file header and the 12-byte header's fields.
+bool IsBmp(const uint8_t* data, size_t size) { return size >= 26 && data[0] == 'B' && data[1] == 'M'; }
+
+uint32_t ReadLittle32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 // Reads the whole file into buffer; false, with the reason set, when it cannot.
 bool ReadImageFile(const char* fileName, ByteBuffer& buffer)
@@ -245,7 +248,7 @@ stbi_uc* DecodeImage(const uint8_t* data, size_t size, const char* name, int& wi
     // Compressions past 3 (bit fields) are JPEG and PNG inside a BMP, and the alpha bit fields
     // of Windows CE; run-length BMPs (1 and 2) are not taken either.
     if (IsBmp(data, size) && size >= 34) {
-        const uint32_t compression = data[30] | data[31] << 8 | data[32] << 16 | static_cast<uint32_t>(data[33]) << 24;
+        const uint32_t compression = ReadLittle32(data + 30);
         if (compression == 1 || compression == 2) {
             SetEngineError("%s: run-length compressed BMPs are not taken", name);
             return nullptr;
@@ -273,6 +276,19 @@ stbi_uc* DecodeImage(const uint8_t* data, size_t size, const char* name, int& wi
         SetEngineError("%s: %d x %d pixels, over the limit of %d pixels a side", name, width, height,
                        MaxImageSide);
         return nullptr;
+    }
+    // The BMP decoder reads zeros past the end of the data, so the rows are checked to lie in
+    // the file here. The bit count sits at 24 in a 12-byte header, at 28 in every later one.
+    if (IsBmp(data, size)) {
+        const uint32_t headerBytes = ReadLittle32(data + 14);
+        const uint32_t offset = ReadLittle32(data + 10);
+        const size_t bitsAt = headerBytes == 12 ? 24 : 28;
+        const uint32_t bits = size < bitsAt + 2 ? 0 : data[bitsAt] | data[bitsAt + 1] << 8;
+        const uint64_t rowBytes = (static_cast<uint64_t>(width) * bits + 31) / 32 * 4;
+        if (bits == 0 || offset > size || rowBytes * static_cast<uint64_t>(height) > size - offset) {
+            SetEngineError("%s: damaged or cut short (its rows run past the end of the file)", name);
+            return nullptr;
+        }
     }
     // A PNG of 16 bits a channel is decoded at that depth before it is narrowed to 8.
     const uint64_t sampleBytes = stbi_is_16_bit_from_memory(data, length) ? 2 : 1;

@@ -304,6 +304,8 @@ TEST(LoadImageSurface, BadFilesAreRefusedWithAReasonNamingThem)
     std::vector<uint8_t> rle = SixPixelBmp(40, 24, false);
     PutLe(rle, 28, 8, 2);
     PutLe(rle, 30, 1);
+    std::vector<uint8_t> cutBmp = SixPixelBmp(124, 24, true);
+    cutBmp.resize(cutBmp.size() - 1);
     std::vector<uint8_t> wideBmp = SixPixelBmp(40, 24, false);
     PutLe(wideBmp, 18, 20000);
     struct Row {
@@ -316,6 +318,7 @@ TEST(LoadImageSurface, BadFilesAreRefusedWithAReasonNamingThem)
         {"a GIF", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a PNG or BMP image"},
         {"cut short", cut, "damaged or cut short"},
         {"scrambled compressed data", scrambled, "damaged or cut short"},
+        {"a BMP cut short", cutBmp, "damaged or cut short (its rows run past the end of the file)"},
         {"run-length BMP", rle, "run-length compressed BMPs are not taken"},
         {"a side over the limit", HeaderOnlyPng(8193, 1, 8), "8193 x 1 pixels, over the limit of 8192 pixels a side"},
         {"a BMP side over the limit", wideBmp, "20000 x 2 pixels, over the limit"},
