@@ -205,6 +205,31 @@ bool IsPng(const uint8_t* data, size_t size)
 bool IsBmp(const uint8_t* data, size_t size) { return size >= 26 && data[0] == 'B' && data[1] == 'M'; }
 
 uint32_t ReadLittle32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+uint32_t ReadBig32(const uint8_t* p) { return static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
+
+// Walks a PNG's chunks up to its end chunk: each must lie whole in the file, and the first data
+// chunk must not be empty (the decoder would copy into a buffer it has not made). Null when the
+// chunks are sound, else what is wrong.
+const char* PngChunkFault(const uint8_t* data, size_t size)
+{
+    bool dataSeen = false;
+    for (size_t at = 8;;) {
+        if (size - at < 12)
+            return "a chunk runs past the end of the file";
+        const uint32_t length = ReadBig32(data + at);
+        if (length > size - at - 12)
+            return "a chunk runs past the end of the file";
+        const uint8_t* type = data + at + 4;
+        if (memcmp(type, "IDAT", 4) == 0) {
+            if (length == 0 && !dataSeen)
+                return "an empty data chunk";
+            dataSeen = true;
+        }
+        if (memcmp(type, "IEND", 4) == 0)
+            return nullptr;
+        at += 12 + static_cast<size_t>(length);
+    }
+}
 
 // Reads the whole file into buffer; false, with the reason set, when it cannot.
 bool ReadImageFile(const char* fileName, ByteBuffer& buffer)
@@ -255,6 +280,12 @@ stbi_uc* DecodeImage(const uint8_t* data, size_t size, const char* name, int& wi
         }
         if (compression > 3) {
             SetEngineError("%s: BMP compression %lu is not taken", name, static_cast<unsigned long>(compression));
+            return nullptr;
+        }
+    }
+    if (IsPng(data, size)) {
+        if (const char* fault = PngChunkFault(data, size)) {
+            SetEngineError("%s: damaged or cut short (%s)", name, fault);
             return nullptr;
         }
     }
@@ -361,7 +392,7 @@ bool ConvertIntoSurface(const stbi_uc* rgba, int width, int height, bool alphaCh
                 row[x] = isHole(p) ? static_cast<uint8_t>(key) : lookup[LookupCell(p[0], p[1], p[2])];
         }
     } else {
-        static ChannelTables tables;
+        ChannelTables tables;
         BuildChannelTables(format, tables);
         // An opaque pixel that converts to the transparent colour moves to the next green
         // step, the nearest colour that is not it.

@@ -4,6 +4,26 @@
 // The decoder refuses any side above 16384 pixels on its own; display/image.cpp checks tighter
 // limits from the header before it decodes.
 
+#include <cstdlib>
+
+#include "display.h"
+
+namespace {
+
+// The largest block the decoder may ask for: the largest picture the loader takes, decoded, and
+// room for the filter bytes of its rows. A compressed stream that inflates past what its header
+// declared, or chunks that claim more bytes than any file holds, then fail as damaged instead
+// of taking the machine's memory.
+constexpr size_t LargestDecoderBlock = MaxImageDecodedBytes + (1u << 20);
+
+void* DecoderMalloc(size_t size) { return size > LargestDecoderBlock ? nullptr : malloc(size); }
+void* DecoderRealloc(void* block, size_t size) { return size > LargestDecoderBlock ? nullptr : realloc(block, size); }
+
+}  // namespace
+
+#define STBI_MALLOC(size) DecoderMalloc(size)
+#define STBI_REALLOC(block, size) DecoderRealloc(block, size)
+#define STBI_FREE(block) free(block)
 #define STBI_ONLY_PNG
 #define STBI_ONLY_BMP
 #define STBI_NO_STDIO

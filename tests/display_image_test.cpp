@@ -308,6 +308,21 @@ TEST(LoadImageSurface, BadFilesAreRefusedWithAReasonNamingThem)
     cutBmp.resize(cutBmp.size() - 1);
     std::vector<uint8_t> wideBmp = SixPixelBmp(40, 24, false);
     PutLe(wideBmp, 18, 20000);
+    // A 1 x 1 picture whose data inflates to 80 MB: more than any picture the loader takes.
+    Picture bombPicture;
+    bombPicture.width = bombPicture.height = 1;
+    bombPicture.pixelBytes = {{0, 0, 0, 0}};
+    std::vector<uint8_t> bomb = pngfile::Encode(bombPicture);
+    {
+        std::vector<uint8_t> zeros(80u << 20, 0);
+        uLongf packedSize = compressBound(static_cast<uLong>(zeros.size()));
+        std::vector<uint8_t> packed(packedSize);
+        compress2(packed.data(), &packedSize, zeros.data(), static_cast<uLong>(zeros.size()), 9);
+        packed.resize(packedSize);
+        bomb.resize(33);  // the signature and the header chunk
+        pngfile::Chunk(bomb, "IDAT", packed);
+        pngfile::Chunk(bomb, "IEND", {});
+    }
     struct Row {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -315,6 +330,7 @@ TEST(LoadImageSurface, BadFilesAreRefusedWithAReasonNamingThem)
     };
     const Row rows[] = {
         {"empty", {}, "not a PNG or BMP image"},
+        {"data that inflates past its picture", bomb, "damaged or cut short"},
         {"a GIF", {'G', 'I', 'F', '8', '9', 'a', 1, 0, 1, 0}, "not a PNG or BMP image"},
         {"cut short", cut, "damaged or cut short"},
         {"scrambled compressed data", scrambled, "damaged or cut short"},
