@@ -271,8 +271,9 @@ stbi_uc* DecodeImage(const uint8_t* data, size_t size, const char* name, int& wi
         return nullptr;
     }
     // Compressions past 3 (bit fields) are JPEG and PNG inside a BMP, and the alpha bit fields
-    // of Windows CE; run-length BMPs (1 and 2) are not taken either.
-    if (IsBmp(data, size) && size >= 34) {
+    // of Windows CE; run-length BMPs (1 and 2) are not taken either. The 12-byte header of the
+    // oldest BMPs has no compression field.
+    if (IsBmp(data, size) && size >= 34 && ReadLittle32(data + 14) != 12) {
         const uint32_t compression = ReadLittle32(data + 30);
         if (compression == 1 || compression == 2) {
             SetEngineError("%s: run-length compressed BMPs are not taken", name);

@@ -220,11 +220,19 @@ std::vector<uint8_t> SixPixelBmp(uint32_t headerSize, int bits, bool topDown, st
     file[1] = 'M';
     PutLe(file, 10, static_cast<uint32_t>(pixelOffset));
     PutLe(file, 14, headerSize);
-    PutLe(file, 18, 3);
-    PutLe(file, 22, topDown ? static_cast<uint32_t>(-2) : 2u);
-    PutLe(file, 26, 1, 2);
-    PutLe(file, 28, static_cast<uint32_t>(bits), 2);
-    PutLe(file, 30, masks.empty() ? 0 : 3);
+    if (headerSize == 12) {
+        // The oldest header: 16-bit width, height, planes and bit count, rows bottom-up.
+        PutLe(file, 18, 3, 2);
+        PutLe(file, 20, 2, 2);
+        PutLe(file, 22, 1, 2);
+        PutLe(file, 24, static_cast<uint32_t>(bits), 2);
+    } else {
+        PutLe(file, 18, 3);
+        PutLe(file, 22, topDown ? static_cast<uint32_t>(-2) : 2u);
+        PutLe(file, 26, 1, 2);
+        PutLe(file, 28, static_cast<uint32_t>(bits), 2);
+        PutLe(file, 30, masks.empty() ? 0 : 3);
+    }
     for (size_t i = 0; i < masks.size(); ++i)
         PutLe(file, 14 + 40 + 4 * i, masks[i]);
     for (int row = 0; row < 2; ++row) {
@@ -258,6 +266,7 @@ TEST(LoadImageSurface, BmpsOfEveryHeaderGiveTheSamePicture)
         std::vector<uint8_t> file;
     };
     const Row rows[] = {
+        {"12-byte header, 24 bits", SixPixelBmp(12, 24, false)},
         {"40-byte header, 24 bits", SixPixelBmp(40, 24, false)},
         {"108-byte header, 24 bits", SixPixelBmp(108, 24, false)},
         {"124-byte header, 24 bits", SixPixelBmp(124, 24, false)},
