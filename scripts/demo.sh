@@ -6,8 +6,8 @@
 #   scripts/demo.sh <example> [depth]  one example, e.g. "scripts/demo.sh sprites 8"
 #
 # With a display it runs full screen until Esc. Without one it runs under a virtual X display for
-# a few seconds, then presses F12 (which saves the screen to screen.bmp) and Esc as a user would,
-# and leaves screen.bmp and a PNG copy, screen.png, beside the program.
+# a few seconds, then presses F12 (which saves the screen to screen.bmp, and in the examples to
+# screen.png too) and Esc as a user would, and leaves screen.bmp and screen.png beside the program.
 # The examples pace themselves at sixty frames a second (SetFrameRate), so no frame cap is set for
 # them. The scene sets no frame rate and runs uncapped, as ever; "ENGINE_FRAME_CAP=vsync
 # scripts/demo.sh" shows it at the monitor's pace.
@@ -59,8 +59,9 @@ press F12
 press Escape
 status=0
 wait $program || status=$?
+# The examples' F12 saves screen.png itself; the scene's saves screen.bmp only.
 if [ -f screen.bmp ]; then
-    convert screen.bmp screen.png
+    [ -f screen.png ] || convert screen.bmp screen.png
     echo "The screen the program showed: $(pwd)/screen.bmp and $(pwd)/screen.png"
 fi
 echo "$name exited with status $status"

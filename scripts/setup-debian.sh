@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     libsdl2-dev libfreetype-dev libfontconfig-dev fonts-liberation
-    libgtest-dev libbenchmark-dev libstb-dev
+    libgtest-dev libbenchmark-dev libstb-dev zlib1g-dev
     mingw-w64 clang libclang-rt-14-dev
     xvfb x11-utils xdotool imagemagick python3 valgrind xfonts-base
     vorbis-tools

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "support.h"
@@ -123,6 +125,12 @@ TEST(MoveFileExA, ReplacesOnlyWhenAskedAndNeverAnOpenFile)
     EXPECT_FALSE(MoveFileExA("shot.bmp.part", "shot.bmp", MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "an open target stays";
     CloseHandle(open);
+
+    chmod("shot.bmp", 0444);
+    EXPECT_FALSE(MoveFileExA("shot.bmp.part", "shot.bmp", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED)) << "a read-only target stays";
+    EXPECT_EQ(ReadBytes("shot.bmp"), oldBytes);
+    chmod("shot.bmp", 0644);
 
     EXPECT_TRUE(MoveFileExA("SHOT.BMP.PART", "Shot.Bmp", MOVEFILE_REPLACE_EXISTING));
     EXPECT_EQ(ReadBytes("shot.bmp"), newBytes);

@@ -1,20 +1,22 @@
 #!/usr/bin/env python3
-"""Writes examples/sprites/data/sprites.bmp: the sprite sheet of the sprites example.
+"""Writes examples/sprites/data/sprites.png: the sprite sheet of the sprites example.
 
-Six cells of 32 x 32 side by side: a brick tile, a ball, a star, a ship, a gem and a face. The
-first and the last fill their whole cell; the others stand on magenta, the transparent colour.
-The file is 8-bit with the display's own palette as its colour table (made by make_palette.py),
-and every pixel is one of that palette's colours, so the sheet looks the same at 8, 16 and 32
-bits. Everything is drawn here pixel by pixel, so the file can be made again byte for byte.
+Seven cells of 32 x 32 side by side: a brick tile, a ball, a star, a ship, a gem, a face and a
+fish. The brick tile and the face fill their whole cell; the others stand on pixels of alpha 0,
+and the ball's rim fades out through alpha, which the loader turns into holes below one half.
+The file is RGBA, and every colour is one of the display's palette (made by make_palette.py), so
+the sheet looks the same at 8, 16 and 32 bits. Everything is drawn here pixel by pixel, so the
+file can be made again byte for byte.
 """
 import math
 import sys
 
-from bmp import bmp8, write
+from bmp import write
 from make_palette import TRANSPARENT_INDEX, table
+from png import png_rgba
 
 CELL = 32
-CELLS = 6
+CELLS = 7
 
 
 def cube(r, g, b):
@@ -39,10 +41,11 @@ def brick(x, y):
 def ball(x, y):
     dx, dy = x - 15.5, y - 15.5
     distance = math.hypot(dx, dy)
-    if distance > 14:
+    if distance > 15:
         return KEY
     if distance > 13:
-        return cube(1, 0, 0)
+        # A rim that fades out: its outer half is more transparent than opaque.
+        return cube(1, 0, 0), round(255 * (15 - distance) / 2)
     # Light from the upper left: brighter where the surface faces it.
     light = (-dx - dy) / 28 + (1 - distance / 14) * 0.6
     ramp = [cube(2, 0, 0), cube(3, 0, 0), cube(4, 0, 0), cube(5, 0, 0), cube(5, 2, 2), cube(5, 4, 4)]
@@ -109,12 +112,33 @@ def face(x, y):
     return cube(5, 5, 0)
 
 
-PAINTERS = [brick, ball, star, ship, gem, face]
+def fish(x, y):
+    # A fish swimming right, so that a mirrored copy shows which way it was turned.
+    dx, dy = x - 17.5, y - 15.5
+    if (dx / 11) ** 2 + (dy / 7) ** 2 <= 1:
+        if math.hypot(x - 23.5, y - 13.5) < 1.6:
+            return cube(0, 0, 0)
+        return cube(5, 3, 0) if dy < 2 else cube(5, 4, 2)
+    if 1 <= x <= 8 and abs(dy) <= (9 - x) * 0.9 and abs(dy) >= (x - 1) * 0.6 - 0.5:
+        return cube(5, 2, 0)
+    return KEY
+
+
+PAINTERS = [brick, ball, star, ship, gem, face, fish]
+COLOURS = table()
+
+
+def rgba(x, y):
+    painted = PAINTERS[x // CELL](x % CELL, y)
+    index, alpha = painted if isinstance(painted, tuple) else (painted, 255)
+    if index == KEY:
+        return 0, 0, 0, 0
+    return COLOURS[index] + (alpha,)
 
 
 def main(path):
-    write(path, bmp8(CELL * CELLS, CELL, table(), lambda x, y: PAINTERS[x // CELL](x % CELL, y)))
+    write(path, png_rgba(CELL * CELLS, CELL, rgba))
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "examples/sprites/data/sprites.bmp")
+    main(sys.argv[1] if len(sys.argv) > 1 else "examples/sprites/data/sprites.png")

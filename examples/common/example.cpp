@@ -11,6 +11,7 @@ namespace {
 constexpr UINT_PTR TickTimerId = 1;
 constexpr UINT TickPeriod = 1000;  // milliseconds
 constexpr char ScreenshotFile[] = "screen.bmp";
+constexpr char ScreenshotPng[] = "screen.png";
 constexpr int ExampleFrameRate = 60;
 
 uint32_t StartTime = 0;
@@ -95,7 +96,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
             DestroyWindow(hMainWindow);
             continue;
         }
-        if (ExampleKeyPressed(VK_F12))
+        if (ExampleKeyPressed(VK_F12)) {
             SaveSurfaceBitmap(0, 0, ScreenWidth, ScreenHeight, pScreenSurface, ScreenshotFile);
+            SaveSurfacePng(0, 0, ScreenWidth, ScreenHeight, pScreenSurface, ScreenshotPng);
+        }
     }
 }

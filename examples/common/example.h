@@ -1,6 +1,7 @@
 // example.h -- the shell every example program shares: window, display, sound, joystick, the
-// message loop, Esc to quit and F12 to save the screen. An example defines the four names below
-// and draws its frames; everything else is the engine's own routines, called as a game calls them.
+// message loop, Esc to quit and F12 to save the screen (as screen.bmp and screen.png). An example
+// defines the four names below and draws its frames; everything else is the engine's own
+// routines, called as a game calls them.
 #pragma once
 
 #include <cstdint>

@@ -153,12 +153,13 @@ BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags
         const bool sameFile = target.st_dev == source.st_dev && target.st_ino == source.st_ino;
         if (!sameFile) {
             // An existing name is taken only when the caller says so, and never from a
-            // directory or a file that is open or mapped.
+            // directory, a read-only file or a file that is open or mapped.
             if (!(flags & MOVEFILE_REPLACE_EXISTING)) {
                 SetLastError(ERROR_ALREADY_EXISTS);
                 return FALSE;
             }
-            if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode) ||
+            // A file without its owner's write permission stands for the read-only attribute.
+            if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode) || !(target.st_mode & S_IWUSR) ||
                 open_anywhere(target.st_dev, target.st_ino)) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 return FALSE;
