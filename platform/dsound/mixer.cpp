@@ -53,6 +53,7 @@ struct MixerState {
     MixerState() { voices.reserve(512); }  // room for every sound a program keeps, up front
     std::mutex lock;
     std::vector<MixVoice*> voices;
+    int32_t outputGain = MixUnityGain;
 };
 
 // Lives until the process ends: an output thread may still be mixing while statics are torn down.
@@ -277,18 +278,29 @@ void mixer_render(int16_t* out, size_t frames, uint32_t outputRate)
     while (frames > 0) {
         const size_t count = std::min(frames, BlockFrames);
         memset(sum, 0, sizeof(sum[0]) * 2 * count);
+        int32_t outputGain = MixUnityGain;
         if (outputRate > 0) {
             std::lock_guard<std::mutex> hold(state().lock);
+            outputGain = state().outputGain;
             for (MixVoice* voice : state().voices)
                 if (voice->playing)
                     Mixers[static_cast<int>(voice->encoding)][voice->layout](*voice, sum, count,
                                                                              outputRate);
         }
+        if (outputGain != MixUnityGain)
+            for (size_t i = 0; i < 2 * count; ++i)
+                sum[i] = static_cast<int32_t>(round_shift(int64_t{sum[i]} * outputGain, 16));
         for (size_t i = 0; i < 2 * count; ++i)
             out[i] = saturate(sum[i]);
         out += 2 * count;
         frames -= count;
     }
+}
+
+void mixer_set_output_gain(int32_t gain)
+{
+    std::lock_guard<std::mutex> hold(state().lock);
+    state().outputGain = gain;
 }
 
 int32_t mixer_gain(int32_t hundredthsOfDecibel)
