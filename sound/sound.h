@@ -58,6 +58,17 @@ bool IsSoundPlaying(int32_t slot);
 void PlaySoundFlags(int32_t pan, int32_t volume, uint32_t flags, int32_t slot);
 void PlaySoundOnce(int32_t pan, int32_t volume, int32_t slot);
 
+// --- Sounds from any WAV or Ogg Vorbis file, loaded without ending the program -----------------
+// These take every file ReadSoundFile accepts (soundfile.h) into the same slots as AddSound, in
+// a static buffer of the sound's own format, and play through the slot routines above.
+
+// Loads the file into the given slot, replacing its sound only once the new one is in place;
+// false with a reason naming the file (LastEngineError) when it cannot, the slot then unchanged.
+bool LoadSoundFile(int32_t slot, const char* fileName);
+// Loads the file into the next free slot as AddSound does; the slot, or -1 with a reason naming
+// the file (LastEngineError) when it cannot be read or played, or when the slots have run out.
+int32_t AddSoundFile(const char* fileName);
+
 // --- Several voices of one sound ---------------------------------------------------------------
 
 // A voice that PlaySoundVoice started; 0 is none. A handle whose voice has ended and been taken

@@ -3,9 +3,11 @@
 
 #include "sound.h"
 
+#include <cstring>
 #include <new>
 
 #include "../app/app.h"
+#include "soundfile.h"
 
 IDirectSound* pDirectSound = nullptr;
 IDirectSoundBuffer* SoundBuffer[SoundSlotCount] = {};
@@ -85,6 +87,67 @@ int32_t AddSound(const char* fileName)
 {
     int32_t slot = NextSoundSlot;
     if (!LoadSound(slot, fileName))
+        return -1;
+    ++NextSoundSlot;
+    return slot;
+}
+
+bool LoadSoundFile(int32_t slot, const char* fileName)
+{
+    const char* name = fileName ? fileName : "(no file name)";
+    if (!IsSlot(slot)) {
+        SetEngineError("%s: slot %d is not one of 0 to %d", name, slot, SoundSlotCount - 1);
+        return false;
+    }
+    if (!pDirectSound) {
+        SetEngineError("%s: the sound device is not set up (InitDirectSound)", name);
+        return false;
+    }
+    SoundData sound;
+    if (!ReadSoundFile(fileName, sound))
+        return false;
+
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof(desc);
+    desc.dwFlags = SoundBufferCaps;
+    desc.dwBufferBytes = static_cast<DWORD>(sound.Samples.size());
+    desc.lpwfxFormat = &sound.Format.Format;  // the extensible part follows it in SoundFormat
+    IDirectSoundBuffer* buffer = nullptr;
+    const HRESULT created = pDirectSound->CreateSoundBuffer(&desc, &buffer, nullptr);
+    if (created != DS_OK) {
+        SetEngineError("%s: the sound device refused a buffer of its format (error 0x%08lX)", name,
+                       static_cast<unsigned long>(created));
+        return false;
+    }
+    void* region1 = nullptr;
+    DWORD length1 = 0;
+    void* region2 = nullptr;
+    DWORD length2 = 0;
+    if (buffer->Lock(0, desc.dwBufferBytes, &region1, &length1, &region2, &length2, 0) != DS_OK) {
+        buffer->Release();
+        SetEngineError("%s: the sound buffer could not be locked", name);
+        return false;
+    }
+    // The buffer is as long as the samples, so they all land in the first region.
+    memcpy(region1, sound.Samples.data(), length1 < desc.dwBufferBytes ? length1 : desc.dwBufferBytes);
+    buffer->Unlock(region1, length1, region2, length2);
+
+    ReleaseSoundVoices(slot);
+    if (SoundBuffer[slot])
+        SoundBuffer[slot]->Release();
+    SoundBuffer[slot] = buffer;
+    return true;
+}
+
+int32_t AddSoundFile(const char* fileName)
+{
+    if (NextSoundSlot < 0 || NextSoundSlot >= SoundSlotCount) {
+        SetEngineError("%s: all %d sound slots are taken", fileName ? fileName : "(no file name)",
+                       SoundSlotCount);
+        return -1;
+    }
+    const int32_t slot = NextSoundSlot;
+    if (!LoadSoundFile(slot, fileName))
         return -1;
     ++NextSoundSlot;
     return slot;
