@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libbenchmark-dev libstb-dev
     mingw-w64 clang libclang-rt-14-dev
     xvfb x11-utils xdotool imagemagick python3 valgrind xfonts-base
+    vorbis-tools
 )
 
 missing=()
