@@ -21,7 +21,9 @@ namespace {
 
 constexpr DWORD BufferMilliseconds = 2000;
 constexpr DWORD AheadMilliseconds = 300;  // music kept written in front of the play cursor
-constexpr DWORD FeedPeriod = 20;          // milliseconds between the thread's feeds
+// Milliseconds between the thread's feeds: each wake costs a switch of threads, far more than
+// the copying, so the thread wakes seldom and keeps AheadMilliseconds written.
+constexpr DWORD FeedPeriod = 50;
 constexpr DWORD FadePeriod = 10;          // ... while a fade runs
 constexpr size_t ChunkFrames = 4096;      // frames written per lock
 constexpr int SpanCount = 64;
