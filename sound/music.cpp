@@ -413,6 +413,11 @@ void FadeMusicIn(uint32_t milliseconds)
     MusicLock hold;
     Music.fadeGain = 0.0;
     StartFade(1.0, milliseconds, false);
+    // Silent first, then going on: paused or faded-out music comes back from nothing.
+    if (Music.paused && Music.pBuffer->Play(0, 0, DSBPLAY_LOOPING) == DS_OK) {
+        Music.paused = false;
+        Music.playing = true;
+    }
     Wake();
 }
 

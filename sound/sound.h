@@ -125,8 +125,8 @@ void StopMusic();
 void SetMusicLoop(bool looping, uint64_t loopStart);
 // The music's own volume (hundredths of a decibel, -10000 ... 0); the master volume adds to it.
 void SetMusicVolume(int32_t volume);
-// Fades from silence up to the music's volume, or from where it is down to silence and then
-// stops, over the given milliseconds (timeGetTime's clock). A fade in with 0 ms starts at once.
+// Fades from silence up to the music's volume (going on if it was paused or faded out), or from
+// where it is down to silence and then pauses, over the given milliseconds (timeGetTime's clock).
 void FadeMusicIn(uint32_t milliseconds);
 void FadeMusicOut(uint32_t milliseconds);
 // The frame of the file being heard, the file's length in frames, its frames per second (0 without

@@ -84,7 +84,6 @@ void MusicKeys()
     if (ExampleKeyPressed('F') && MusicStarted) {
         // A fade out stops the music at its end; a fade in starts it again from silence.
         if (FadedOut || !IsMusicPlaying()) {
-            ResumeMusic();
             FadeMusicIn(FadeTime);
             FadedOut = false;
         } else {
