@@ -42,7 +42,7 @@ install(FILES app/app.h app/platform.h DESTINATION ${ENGINE_INCLUDE_DESTINATION}
 install(FILES display/display.h DESTINATION ${ENGINE_INCLUDE_DESTINATION}/display)
 install(FILES draw/draw.h draw/trace.h DESTINATION ${ENGINE_INCLUDE_DESTINATION}/draw)
 install(FILES input/input.h DESTINATION ${ENGINE_INCLUDE_DESTINATION}/input)
-install(FILES sound/sound.h DESTINATION ${ENGINE_INCLUDE_DESTINATION}/sound)
+install(FILES sound/sound.h sound/soundfile.h DESTINATION ${ENGINE_INCLUDE_DESTINATION}/sound)
 
 install(EXPORT engineTargets NAMESPACE engine:: DESTINATION ${ENGINE_CMAKE_DESTINATION})
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/engineConfig.cmake.in

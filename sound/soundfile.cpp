@@ -9,6 +9,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -50,8 +51,9 @@ constexpr uint8_t VorbisToWaveOrder[MaxSoundChannels + 1][MaxSoundChannels] = {
 };
 
 // The decoder's memory for one Ogg file: all it allocates comes from here, so a file whose
-// headers ask for more is refused instead of taking the process's memory.
-constexpr int DecoderMemoryBytes = 4 << 20;
+// headers ask for more is refused instead of taking the process's memory. Usual files need about
+// 100 to 300 KB; the larger size is tried only when the smaller is not enough.
+constexpr int DecoderMemoryBytes[] = {512 << 10, 4 << 20};
 
 // Frames the decoder is asked for at a time.
 constexpr int DecodeFramesPerCall = 4096;
@@ -219,6 +221,115 @@ bool ParseWave(const uint8_t* bytes, size_t size, WaveLayout& layout, Reason& wh
 
 // --- Ogg Vorbis ----------------------------------------------------------------------------------
 
+// The Ogg checksum: CRC-32 with the polynomial 0x04C11DB7, most significant bit first, from 0,
+// a byte at a time through a table made at compile time.
+struct OggChecksumTable {
+    uint32_t Entry[256] = {};
+    constexpr OggChecksumTable()
+    {
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t crc = i << 24;
+            for (int bit = 0; bit < 8; ++bit)
+                crc = crc & 0x80000000u ? crc << 1 ^ 0x04C11DB7u : crc << 1;
+            Entry[i] = crc;
+        }
+    }
+};
+constexpr OggChecksumTable OggChecksums;
+
+uint32_t OggChecksum(uint32_t crc, const uint8_t* bytes, size_t size)
+{
+    for (size_t i = 0; i < size; ++i)
+        crc = crc << 8 ^ OggChecksums.Entry[(crc >> 24 ^ bytes[i]) & 0xFF];
+    return crc;
+}
+
+// Checks the Vorbis comment header (the second packet) before the decoder reads it: the decoder
+// takes each length it gives on trust, and a length past the packet's end makes it write outside
+// its memory.
+bool CheckCommentHeader(const std::vector<uint8_t>& packet, Reason& why)
+{
+    const size_t size = packet.size();
+    if (size < 7 + 4 || packet[0] != 3 || memcmp(packet.data() + 1, "vorbis", 6) != 0)
+        return why.Set("the Vorbis comment header is missing");
+    size_t at = 7;
+    const uint32_t vendor = Le32(packet.data() + at);
+    at += 4;
+    if (vendor > size - at || size - at - vendor < 4)
+        return why.Set("the Vorbis comment header is damaged");
+    at += vendor;
+    uint32_t count = Le32(packet.data() + at);
+    at += 4;
+    if (count > (size - at) / 4)
+        return why.Set("the Vorbis comment header is damaged");
+    for (; count > 0; --count) {
+        const uint32_t length = Le32(packet.data() + at);
+        at += 4;
+        if (length > size - at || (count > 1 && size - at - length < 4))
+            return why.Set("the Vorbis comment header is damaged");
+        at += length;
+    }
+    return true;
+}
+
+// Walks an Ogg file's pages from the first: each whole, with a matching checksum, all of one
+// stream, the last one marked as the end, the comment header sound. The decoder itself skips
+// damaged pages and stops quietly at a cut, so without this a damaged file would play as noise
+// or end early. Fuzzing builds skip the checksum, so that mutated inputs reach the decoder.
+bool CheckOggPages(const uint8_t* bytes, size_t size, Reason& why)
+{
+    constexpr size_t HeaderBytes = 27;
+    size_t offset = 0;
+    uint32_t serial = 0;
+    int packet = 0;                 // the packet the next segment belongs to
+    std::vector<uint8_t> comment;   // the second packet, gathered across pages
+    for (;;) {
+        const unsigned long long at = offset;
+        if (offset == size)
+            return why.Set("the Ogg stream has no last page: the file is cut short");
+        if (size - offset < HeaderBytes)
+            return why.Set("the Ogg page at byte %llu is cut short", at);
+        const uint8_t* page = bytes + offset;
+        if (memcmp(page, "OggS", 4) != 0 || page[4] != 0)
+            return why.Set("no Ogg page at byte %llu", at);
+        const size_t segments = page[26];
+        if (size - offset < HeaderBytes + segments)
+            return why.Set("the Ogg page at byte %llu is cut short", at);
+        size_t length = HeaderBytes + segments;
+        for (size_t i = 0; i < segments; ++i)
+            length += page[HeaderBytes + i];
+        if (size - offset < length)
+            return why.Set("the Ogg page at byte %llu is cut short", at);
+        if (offset == 0)
+            serial = Le32(page + 14);
+        else if (Le32(page + 14) != serial)
+            return why.Set("several streams in one Ogg file; only one Vorbis stream is read");
+        const uint8_t zeros[4] = {};
+        uint32_t crc = OggChecksum(0, page, 22);
+        crc = OggChecksum(crc, zeros, 4);
+        crc = OggChecksum(crc, page + 26, length - 26);
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+        if (crc != Le32(page + 22))
+            return why.Set("the Ogg page at byte %llu is damaged (its checksum does not match)", at);
+#endif
+        const uint8_t* body = page + HeaderBytes + segments;
+        for (size_t i = 0; i < segments && packet < 2; ++i) {
+            const uint8_t lace = page[HeaderBytes + i];
+            if (packet == 1)
+                comment.insert(comment.end(), body, body + lace);
+            body += lace;
+            if (lace < 255 && ++packet == 2 && !CheckCommentHeader(comment, why))
+                return false;
+        }
+        offset += length;
+        if (page[5] & 0x04) {  // the end of the stream; anything after it is not read
+            if (packet < 2)
+                return why.Set("the Vorbis headers are cut short");
+            return true;
+        }
+    }
+}
+
 // One open Vorbis stream over bytes that stay in place while it is open.
 class OggDecoder {
 public:
@@ -235,16 +346,23 @@ public:
     {
         if (size > 0x7FFFFFFF)
             return why.Set("an Ogg file over 2 GB");
-        memory.reset(new (std::nothrow) char[DecoderMemoryBytes]);
-        if (!memory)
-            return why.Set("no memory for the decoder");
-        stb_vorbis_alloc alloc{memory.get(), DecoderMemoryBytes};
-        int error = 0;
-        vorbis = stb_vorbis_open_memory(bytes, static_cast<int>(size), &error, &alloc);
+        if (!CheckOggPages(bytes, size, why))
+            return false;
+        int error = VORBIS_outofmem;
+        for (int bytesToTry : DecoderMemoryBytes) {
+            if (error != VORBIS_outofmem)
+                break;
+            memory.reset(new (std::nothrow) char[bytesToTry]);
+            if (!memory)
+                return why.Set("no memory for the decoder");
+            const stb_vorbis_alloc alloc{memory.get(), bytesToTry};
+            vorbis = stb_vorbis_open_memory(bytes, static_cast<int>(size), &error, &alloc);
+            if (vorbis)
+                break;
+        }
         if (!vorbis) {
             if (error == VORBIS_outofmem)
-                return why.Set("the Vorbis headers ask for more than the decoder's %d MB",
-                               DecoderMemoryBytes >> 20);
+                return why.Set("the Vorbis headers ask for more than the decoder's 4 MB");
             return why.Set("not a Vorbis stream the decoder reads (error %d)", error);
         }
         const stb_vorbis_info info = stb_vorbis_get_info(vorbis);
@@ -380,6 +498,8 @@ enum class FileKind { Wave, Ogg };
 // Tells the kind of file from its first bytes.
 bool IdentifyFile(const uint8_t* bytes, size_t size, FileKind& kind, Reason& why)
 {
+    if (size == 0)
+        return why.Set("an empty file");
     if (size >= 4 && memcmp(bytes, "RIFF", 4) == 0) {
         kind = FileKind::Wave;
         return true;
@@ -410,8 +530,10 @@ bool ReadSoundMemory(const void* data, size_t size, const char* name, SoundData&
     const auto* bytes = static_cast<const uint8_t*>(data);
     Reason why;
     FileKind kind;
-    if (!bytes || !IdentifyFile(bytes, size, kind, why))
-        return Refuse(name, bytes ? why : Reason{"no bytes"});
+    if (!bytes && size > 0)
+        return Refuse(name, Reason{"no bytes"});
+    if (!IdentifyFile(bytes, size, kind, why))
+        return Refuse(name, why);
     if (kind == FileKind::Wave) {
         WaveLayout layout;
         if (!ParseWave(bytes, size, layout, why))
@@ -434,10 +556,19 @@ bool ReadSoundMemory(const void* data, size_t size, const char* name, SoundData&
                 static_cast<unsigned long long>(sampleBytes));
         return Refuse(name, why);
     }
+    // The buffer grows with what is decoded, not with what the last page claims.
+    const size_t frameBytes = format.Format.nBlockAlign;
     std::vector<uint8_t> samples;
-    samples.resize(static_cast<size_t>(sampleBytes));
-    const size_t got = decoder.Read(reinterpret_cast<int16_t*>(samples.data()),
-                                    static_cast<size_t>(frames));
+    uint64_t got = 0;
+    while (got < frames) {
+        const size_t piece = static_cast<size_t>(std::min<uint64_t>(frames - got, DecodeFramesPerCall));
+        samples.resize(static_cast<size_t>((got + piece) * frameBytes));
+        const size_t read = decoder.Read(
+            reinterpret_cast<int16_t*>(samples.data() + got * frameBytes), piece);
+        got += read;
+        if (read < piece)
+            break;
+    }
     if (got != frames) {
         why.Set("the Vorbis stream is corrupt or cut short at frame %llu of %llu",
                 static_cast<unsigned long long>(got), static_cast<unsigned long long>(frames));

@@ -47,7 +47,9 @@ bool ReadSoundMemory(const void* data, size_t size, const char* name, SoundData&
 
 // --- Streams: a file opened once and decoded on demand, never loaded whole ---------------------
 // A stream keeps its file mapped and shares nothing with other streams, so each may be read from
-// a thread of its own; one stream is used by one thread at a time.
+// a thread of its own; one stream is used by one thread at a time. Reads and seeks touch nothing
+// else; opening sets the engine's one failure reason on failure, so a game opens its streams
+// where it calls the other routines that may fail.
 
 struct SoundStream;
 
