@@ -1,11 +1,11 @@
 // music.cpp -- streamed music: one piece at a time, read from its file into one looping buffer
 // by a thread of its own, with pause, loops, volume and fades
 //
-// The buffer holds two seconds. The thread wakes every few milliseconds (or when the game asks
-// something of it), sees how far the play cursor has come, writes silence over what was just
-// played, and keeps the next AheadMilliseconds of the piece written in front of the cursor. So if
-// the thread is ever held up, the cursor runs out of music into silence, never into music heard
-// before. Loops are joined in the buffer itself, frame after frame, so the join is sample-exact.
+// The buffer holds four seconds. The thread wakes every 50 ms (or when the game asks something of
+// it), sees how far the play cursor has come, writes silence over what was just played, and
+// keeps the next AheadMilliseconds of the piece written in front of the cursor. So if the thread
+// is ever held up, the cursor runs out of music into silence, never into music heard before
+// (unless the hold-up outlasts the whole buffer). Loops are joined in the buffer itself, frame after frame, so the join is sample-exact.
 // Everything the thread and the game share is held under one critical section. Never touches the
 // slot table.
 
@@ -19,8 +19,11 @@
 
 namespace {
 
-constexpr DWORD BufferMilliseconds = 2000;
-constexpr DWORD AheadMilliseconds = 300;  // music kept written in front of the play cursor
+// The thread keeps AheadMilliseconds of music written in front of the play cursor, so it may be
+// held up (a loaded machine, a page fault on the file) for that long without a gap; the rest of
+// the buffer is silence, which a longer hold-up plays.
+constexpr DWORD BufferMilliseconds = 4000;
+constexpr DWORD AheadMilliseconds = 750;
 // Milliseconds between the thread's feeds: each wake costs a switch of threads, far more than
 // the copying, so the thread wakes seldom and keeps AheadMilliseconds written.
 constexpr DWORD FeedPeriod = 50;
@@ -207,14 +210,31 @@ void ApplyVolume()
         Music.applied = volume;
 }
 
-// One feed, under the lock.
-void FeedLocked()
+// The frame of the file written at a count of bytes written; the length for silence after the
+// end.
+uint64_t FrameWrittenAt(uint64_t bytes)
 {
-    if (!Music.pBuffer)
-        return;
+    if (Music.spanTotal == 0)
+        return 0;
+    // The newest run that started at or before it.
+    int index = Music.spanLast;
+    for (int i = 0; i < Music.spanTotal; ++i) {
+        index = (Music.spanLast - i + SpanCount) % SpanCount;
+        if (Music.spans[index].start <= bytes)
+            break;
+    }
+    const Span& span = Music.spans[index];
+    const uint64_t past = bytes > span.start ? (bytes - span.start) / Music.blockAlign : 0;
+    const uint64_t frame = span.frame + past;
+    return frame < Music.length ? frame : Music.length;
+}
+
+// Follows the play cursor: silences what was just played. False when the cursor cannot be had.
+bool FollowCursor(DWORD* write)
+{
     DWORD play = 0;
-    if (Music.pBuffer->GetCurrentPosition(&play, nullptr) != DS_OK)
-        return;
+    if (Music.pBuffer->GetCurrentPosition(&play, write) != DS_OK)
+        return false;
     const DWORD moved = (play + Music.bufferBytes - Music.lastPlay) % Music.bufferBytes;
     Silence(Music.lastPlay, moved);
     Music.lastPlay = play;
@@ -223,6 +243,14 @@ void FeedLocked()
         // The cursor ran past the music into silence: go on from where it is now.
         Music.written = Music.played;
     }
+    return true;
+}
+
+// One feed, under the lock.
+void FeedLocked()
+{
+    if (!Music.pBuffer || !FollowCursor(nullptr))
+        return;
     if (Music.ended && Music.played >= Music.dataEnd && Music.playing) {
         Music.pBuffer->Stop();
         Music.playing = false;
@@ -230,6 +258,36 @@ void FeedLocked()
     FillAhead();
     AdvanceFade();
     ApplyVolume();
+}
+
+// Writes again what lies ahead of the write cursor, after a change of the loop: the part already
+// written may have been read with the loop as it was.
+void RewriteAhead()
+{
+    DWORD write = 0;
+    if (!Music.pBuffer || !FollowCursor(&write))
+        return;
+    // The bytes from the play cursor to the write cursor are the output's already; keep them.
+    const uint64_t keep = Music.played + (write + Music.bufferBytes - Music.lastPlay) % Music.bufferBytes;
+    if (keep >= Music.written)
+        return;
+    uint64_t frame = FrameWrittenAt(keep);
+    if (frame >= Music.length) {
+        if (!Music.looping)
+            return;  // it has ended, and stays ended
+        frame = Music.loopStart;
+    }
+    if (!SeekSoundStream(Music.pStream, frame))
+        return;
+    Music.nextFrame = frame;
+    Music.ended = false;
+    Music.written = keep;
+    // Runs that start from here on were written with the old loop: drop them.
+    while (Music.spanTotal > 1 && Music.spans[Music.spanLast].start >= keep) {
+        Music.spanLast = (Music.spanLast - 1 + SpanCount) % SpanCount;
+        --Music.spanTotal;
+    }
+    FillAhead();
 }
 
 DWORD WINAPI MusicThread(LPVOID)
@@ -395,6 +453,7 @@ void SetMusicLoop(bool looping, uint64_t loopStart)
     MusicLock hold;
     Music.looping = looping;
     Music.loopStart = loopStart < Music.length ? loopStart : 0;
+    RewriteAhead();
 }
 
 void SetMusicVolume(int32_t volume)
@@ -436,21 +495,7 @@ uint64_t MusicPosition()
     if (!Music.lockReady)
         return 0;
     MusicLock hold;
-    if (Music.spanTotal == 0)
-        return 0;
-    // The newest run that started at or before the play cursor.
-    int index = Music.spanLast;
-    for (int i = 0; i < Music.spanTotal; ++i) {
-        const int at = (Music.spanLast - i + SpanCount) % SpanCount;
-        index = at;
-        if (Music.spans[at].start <= Music.played)
-            break;
-    }
-    const Span& span = Music.spans[index];
-    const uint64_t past = Music.played > span.start ? (Music.played - span.start) / Music.blockAlign
-                                                    : 0;
-    const uint64_t frame = span.frame + past;
-    return frame < Music.length ? frame : Music.length;
+    return FrameWrittenAt(Music.played);
 }
 
 uint64_t MusicLength()

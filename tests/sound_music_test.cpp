@@ -97,7 +97,7 @@ TEST(Music, StallsPlaySilenceOrMusicButNeverMusicHeardBefore)
     WaitForFrames(rate / 10);
     // The feeding itself is held up for longer than the music written ahead lasts.
     layer_fail_call("IDirectSoundBuffer::GetCurrentPosition");
-    WaitMilliseconds(800);
+    WaitMilliseconds(1600);
     layer_clear_faults();
     WaitForFrames(rate / 2);
     EXPECT_TRUE(IsMusicPlaying());
@@ -106,7 +106,7 @@ TEST(Music, StallsPlaySilenceOrMusicButNeverMusicHeardBefore)
     const std::vector<StereoFrame> frames = capture.Frames();
     const auto runs = SoundRuns(frames);
     ASSERT_EQ(runs.size(), 2u) << "music, the silence of the held-up feeding, music again";
-    EXPECT_GE(runs[0].second, rate * 6 / 10) << "the game's stall did not stop the music";
+    EXPECT_GE(runs[0].second, rate * 4 / 10) << "the game's stall did not stop the music";
     EXPECT_GE(runs[1].first - (runs[0].first + runs[0].second), rate / 5) << "a stretch of silence";
     long last = -1;
     for (const auto& [first, count] : runs) {
