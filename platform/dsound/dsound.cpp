@@ -606,9 +606,10 @@ HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD
         return DSERR_INVALIDPARAM;
     if (flags & ~static_cast<DWORD>(DSBLOCK_FROMWRITECURSOR | DSBLOCK_ENTIREBUFFER))
         return DSERR_INVALIDPARAM;
+    // Taken so that what the mixer read before is read before the caller writes over it.
+    std::lock_guard<std::mutex> hold(mixer_lock());
     if (flags & DSBLOCK_FROMWRITECURSOR) {
         // The offset given is ignored: the lock starts where it is safe to write.
-        std::lock_guard<std::mutex> hold(mixer_lock());
         const DWORD frame = static_cast<DWORD>((voice.position >> 32) % voice.frames);
         offset = write_cursor_locked(frame * format.blockAlign);
     }
@@ -640,6 +641,8 @@ HRESULT SecondaryBuffer::Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2, DWOR
         return DSERR_INVALIDPARAM;
     if (audio2 ? !inside(audio2, bytes2) : bytes2 != 0)
         return DSERR_INVALIDPARAM;
+    // What was written is the mixer's to read from here on, also while the buffer plays.
+    std::lock_guard<std::mutex> hold(mixer_lock());
     return DS_OK;
 }
 
