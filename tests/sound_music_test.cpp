@@ -175,3 +175,21 @@ TEST(Music, FailuresNameTheFileAndLeaveNoMusic)
     StopMusic();
     EXPECT_TRUE(layer_message_boxes().empty()) << "nothing ends the program";
 }
+
+TEST(Music, EndingTheProgramOnAFailureReleasesMusicAndVoicesWithTheDevice)
+{
+    ScratchDirectory dir;
+    BringUpSound();
+    const uint32_t rate = static_cast<uint32_t>(OutputRate());
+    WriteBytes("numbered.wav", Numbered(rate, rate));
+    const int32_t slot = AddSound("numbered.wav");
+    const VoiceHandle voice = PlaySoundVoice(0, 0, 0, slot);
+    SetVoiceLooping(voice, true);
+    ASSERT_TRUE(PlayMusic("numbered.wav", true));
+    AbortProgram(hMainWindow, "a step");
+    EXPECT_EQ(OutputRate(), 0) << "nothing holds the sound device";
+    EXPECT_FALSE(IsMusicPlaying());
+    EXPECT_FALSE(IsVoicePlaying(voice));
+    ReleaseSounds();
+    EXPECT_FALSE(PlayMusic("numbered.wav", true)) << "no device after the teardown";
+}
