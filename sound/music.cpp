@@ -1,7 +1,7 @@
 // music.cpp -- streamed music: one piece at a time, read from its file into one looping buffer
 // by a thread of its own, with pause, loops, volume and fades
 //
-// The buffer holds four seconds. The thread wakes every 50 ms (or when the game asks something of
+// The buffer holds four seconds. The thread wakes every 100 ms (or when the game asks something of
 // it), sees how far the play cursor has come, writes silence over what was just played, and
 // keeps the next AheadMilliseconds of the piece written in front of the cursor. So if the thread
 // is ever held up, the cursor runs out of music into silence, never into music heard before
@@ -26,7 +26,7 @@ constexpr DWORD BufferMilliseconds = 4000;
 constexpr DWORD AheadMilliseconds = 750;
 // Milliseconds between the thread's feeds: each wake costs a switch of threads, far more than
 // the copying, so the thread wakes seldom and keeps AheadMilliseconds written.
-constexpr DWORD FeedPeriod = 50;
+constexpr DWORD FeedPeriod = 100;
 constexpr DWORD FadePeriod = 10;          // ... while a fade runs
 constexpr size_t ChunkFrames = 4096;      // frames written per lock
 constexpr int SpanCount = 64;
