@@ -1,8 +1,9 @@
 // timer.cpp -- timeGetTime: milliseconds from CLOCK_MONOTONIC, 32 bits, wrapping
 //
 // Tests can freeze the clock at any value (one just below the wrap is the interesting one) and
-// move it by hand. No SDL here.
+// move it by hand; any thread may read it meanwhile. No SDL here.
 
+#include <atomic>
 #include <ctime>
 
 #include "mmsystem.h"
@@ -11,8 +12,8 @@
 
 namespace {
 
-bool clockFrozen = false;
-DWORD frozenTime = 0;
+std::atomic<bool> clockFrozen{false};
+std::atomic<DWORD> frozenTime{0};
 
 DWORD monotonic_milliseconds()
 {
@@ -27,7 +28,7 @@ DWORD monotonic_milliseconds()
 
 DWORD WINAPI timeGetTime()
 {
-    return clockFrozen ? frozenTime : monotonic_milliseconds();
+    return clockFrozen ? frozenTime.load() : monotonic_milliseconds();
 }
 
 void layer_set_time(DWORD milliseconds)
