@@ -172,7 +172,10 @@ bool ParseWave(const uint8_t* bytes, size_t size, WaveLayout& layout, Reason& wh
         return why.Set("too short for a RIFF header");
     if (memcmp(bytes + 8, "WAVE", 4) != 0)
         return why.Set("a RIFF file but not a WAVE file");
-    const uint64_t riffEnd = 8 + static_cast<uint64_t>(Le32(bytes + 4));
+    uint64_t riffEnd = 8 + static_cast<uint64_t>(Le32(bytes + 4));
+    // Some writers count the pad byte after an odd last chunk without writing it.
+    if (riffEnd == static_cast<uint64_t>(size) + 1)
+        riffEnd = size;
     if (riffEnd > size)
         return why.Set("the RIFF chunk says %llu bytes but the file holds %llu",
                        static_cast<unsigned long long>(riffEnd),

@@ -46,10 +46,10 @@ bool ReadSoundFile(const char* fileName, SoundData& sound);
 bool ReadSoundMemory(const void* data, size_t size, const char* name, SoundData& sound);
 
 // --- Streams: a file opened once and decoded on demand, never loaded whole ---------------------
-// A stream keeps its file mapped and shares nothing with other streams, so each may be read from
-// a thread of its own; one stream is used by one thread at a time. Reads and seeks touch nothing
-// else; opening sets the engine's one failure reason on failure, so a game opens its streams
-// where it calls the other routines that may fail.
+// A stream keeps its file mapped and shares nothing with other streams, so each may be read and
+// sought from a thread of its own (one thread at a time per stream); reads and seeks make no
+// platform call. Open and close streams on the game's thread: opening goes through the file calls
+// and sets the engine's one failure reason, and closing unmaps the file.
 
 struct SoundStream;
 
