@@ -75,6 +75,7 @@ void MusicKeys()
             PauseMusic();
         } else {
             ResumeMusic();
+            FadedOut = false;
         }
     }
     if (ExampleKeyPressed('L')) {
@@ -82,7 +83,7 @@ void MusicKeys()
         SetMusicLoop(MusicLoops, 0);
     }
     if (ExampleKeyPressed('F') && MusicStarted) {
-        // A fade out stops the music at its end; a fade in starts it again from silence.
+        // A fade out pauses the music at its end; a fade in brings it back from silence.
         if (FadedOut || !IsMusicPlaying()) {
             FadeMusicIn(FadeTime);
             FadedOut = false;
@@ -91,12 +92,16 @@ void MusicKeys()
             FadedOut = true;
         }
     }
-    if (ExampleKeyPressed(VK_UP) || ExampleKeyPressed(VK_DOWN)) {
-        MusicVolume = Clamp(MusicVolume + (GetAsyncKeyState(VK_UP) & 0x8000 ? VolumeStep : -VolumeStep));
+    const int32_t musicStep = (ExampleKeyPressed(VK_UP) ? VolumeStep : 0) -
+                              (ExampleKeyPressed(VK_DOWN) ? VolumeStep : 0);
+    if (musicStep != 0) {
+        MusicVolume = Clamp(MusicVolume + musicStep);
         SetMusicVolume(MusicVolume);
     }
-    if (ExampleKeyPressed(VK_LEFT) || ExampleKeyPressed(VK_RIGHT)) {
-        MasterVolume = Clamp(MasterVolume + (GetAsyncKeyState(VK_RIGHT) & 0x8000 ? VolumeStep : -VolumeStep));
+    const int32_t masterStep = (ExampleKeyPressed(VK_RIGHT) ? VolumeStep : 0) -
+                               (ExampleKeyPressed(VK_LEFT) ? VolumeStep : 0);
+    if (masterStep != 0) {
+        MasterVolume = Clamp(MasterVolume + masterStep);
         SetMasterVolume(MasterVolume);  // voices and music, not the slots' own plays
     }
 }
