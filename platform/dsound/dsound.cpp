@@ -1,5 +1,5 @@
-// dsound.cpp -- DirectSound: the device object, secondary buffers played by the mixer, their
-// duplicates, and the primary buffer
+// dsound.cpp -- DirectSound: the device object, and secondary buffers played by the mixer and
+// their duplicates
 //
 // A buffer is plain memory in its own format (PCM of 8, 16, 24, 32 or more bits, 32- or 64-bit
 // floating point, any number of channels, any rate, plain or in an extensible record), silent
@@ -9,8 +9,8 @@
 // on its device. Only the first 16 bytes of a PCM or floating-point format record are read, so a
 // record lying inside a WAV file is fine whatever follows it. A duplicate shares its original's
 // sample memory (the last buffer released frees it) and plays on its own. The play cursor is the
-// voice's next frame; the write cursor leads it by 10 ms while playing. The primary buffer stands
-// for the output: its volume scales the whole mix, and it cannot be written.
+// voice's next frame; the write cursor leads it by 10 ms while playing. The primary buffer is in
+// primary.cpp.
 // Left out on purpose: writing the primary buffer, its format, 3D, effects, notifications,
 // hardware placement, and muting while the window is in the background.
 
@@ -23,6 +23,7 @@
 #include "faults.h"
 #include "unsupported.h"
 #include "user32/window.h"
+#include "dsound/buffers.h"
 #include "mixer.h"
 #include "dsound.h"
 
@@ -85,42 +86,9 @@ static_assert(sizeof(DSBUFFERDESC1) == (sizeof(void*) == 8 ? 24 : 20), "DSBUFFER
 constexpr DWORD SupportedCaps = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLFREQUENCY |
                                 DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_STICKYFOCUS |
                                 DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
-// The primary buffer takes its volume control and the focus flags; it has no frequency.
-constexpr DWORD PrimaryCaps = DSBCAPS_PRIMARYBUFFER | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLVOLUME |
-                              DSBCAPS_STICKYFOCUS | DSBCAPS_GLOBALFOCUS;
-// The primary buffer reports the output's own block as its length: 512 frames of 16-bit stereo.
-constexpr DWORD PrimaryBytes = 512 * 4;
 // The write cursor leads the play cursor by a hundredth of a second of the buffer's frames.
 constexpr DWORD WriteLeadDivisor = 100;
 
-class SoundDevice;
-
-class PrimaryBuffer final : public IDirectSoundBuffer {
-public:
-    PrimaryBuffer(SoundDevice* owner, DWORD flags) : device(owner), caps(flags | DSBCAPS_LOCSOFTWARE) {}
-
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetCaps(LPDSBCAPS caps) override;
-    HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD play, LPDWORD write) override;
-    HRESULT STDMETHODCALLTYPE GetFormat(LPWAVEFORMATEX format, DWORD size, LPDWORD written) override;
-    HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) override;
-    HRESULT STDMETHODCALLTYPE Lock(DWORD, DWORD, LPVOID*, LPDWORD, LPVOID*, LPDWORD, DWORD) override;
-    HRESULT STDMETHODCALLTYPE Play(DWORD reserved, DWORD priority, DWORD flags) override;
-    HRESULT STDMETHODCALLTYPE SetCurrentPosition(DWORD) override { return DSERR_INVALIDCALL; }
-    HRESULT STDMETHODCALLTYPE SetFrequency(DWORD) override { return DSERR_CONTROLUNAVAIL; }
-    HRESULT STDMETHODCALLTYPE SetPan(LONG) override { return DSERR_CONTROLUNAVAIL; }
-    HRESULT STDMETHODCALLTYPE SetVolume(LONG volume) override;
-    HRESULT STDMETHODCALLTYPE Stop() override;
-    HRESULT STDMETHODCALLTYPE Unlock(LPVOID, DWORD, LPVOID, DWORD) override;
-
-private:
-    ~PrimaryBuffer() override = default;
-    ULONG references = 1;
-    SoundDevice* device;
-    DWORD caps;
-    bool playing = false;
-};
 
 class SoundDevice final : public IDirectSound {
 public:
@@ -133,7 +101,7 @@ public:
                                                    LPLPDIRECTSOUNDBUFFER duplicate) override;
 
     DWORD level = 0;
-    PrimaryBuffer* primary = nullptr;  // while one is held; a second creation hands it out again
+    IDirectSoundBuffer* primary = nullptr;  // while one is held; a second creation hands it out again
 
 private:
     HRESULT create_primary(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER out);
@@ -184,131 +152,7 @@ private:
     MixVoice voice;  // its play state is shared with the mixer: touch it only under mixer_lock()
 };
 
-// The value checks shared by GetCaps and GetFormat of both kinds of buffer.
-HRESULT fill_caps(LPDSBCAPS caps, DWORD flags, DWORD bytes)
-{
-    if (!caps || caps->dwSize < sizeof(DSBCAPS))
-        return DSERR_INVALIDPARAM;
-    caps->dwFlags = flags;
-    caps->dwBufferBytes = bytes;
-    caps->dwUnlockTransferRate = 0;
-    caps->dwPlayCpuOverhead = 0;
-    return DS_OK;
-}
 
-HRESULT fill_format(const uint8_t* record, DWORD recordBytes, LPWAVEFORMATEX format, DWORD size,
-                    LPDWORD written)
-{
-    if (!format) {
-        if (!written)
-            return DSERR_INVALIDPARAM;
-        *written = recordBytes;  // asked for the size it needs
-        return DS_OK;
-    }
-    if (size < recordBytes) {
-        // Too small: the part that fits is copied and the call refused.
-        memcpy(format, record, size);
-        if (written)
-            *written = size;
-        return DSERR_INVALIDPARAM;
-    }
-    memcpy(format, record, recordBytes);
-    if (written)
-        *written = recordBytes;
-    return DS_OK;
-}
-
-ULONG PrimaryBuffer::Release()
-{
-    if (references == 0)
-        return 0;
-    const ULONG left = --references;
-    if (left == 0) {
-        SoundDevice* owner = device;
-        owner->primary = nullptr;
-        delete this;
-        owner->Release();
-    }
-    return left;
-}
-
-HRESULT PrimaryBuffer::GetCaps(LPDSBCAPS out) { return fill_caps(out, caps, PrimaryBytes); }
-
-HRESULT PrimaryBuffer::GetCurrentPosition(LPDWORD play, LPDWORD write)
-{
-    // The output's own position within its block; both cursors are the same.
-    const DWORD at = static_cast<DWORD>(sdl_audio_frames_mixed() * 4 % PrimaryBytes);
-    if (play)
-        *play = at;
-    if (write)
-        *write = at;
-    return DS_OK;
-}
-
-HRESULT PrimaryBuffer::GetFormat(LPWAVEFORMATEX format, DWORD size, LPDWORD written)
-{
-    // The output: 16-bit stereo at the rate the device plays.
-    WAVEFORMATEX record{};
-    record.wFormatTag = WAVE_FORMAT_PCM;
-    record.nChannels = 2;
-    record.nSamplesPerSec = sdl_audio_rate();
-    record.wBitsPerSample = 16;
-    record.nBlockAlign = 4;
-    record.nAvgBytesPerSec = record.nSamplesPerSec * 4;
-    if (format && size < sizeof(record)) {
-        if (written)
-            *written = 0;  // nothing of the primary's record is copied when it does not fit
-        return DSERR_INVALIDPARAM;
-    }
-    return fill_format(reinterpret_cast<const uint8_t*>(&record), sizeof(record), format, size,
-                       written);
-}
-
-HRESULT PrimaryBuffer::GetStatus(LPDWORD status)
-{
-    if (!status)
-        return DSERR_INVALIDPARAM;
-    *status = playing ? DSBSTATUS_PLAYING | DSBSTATUS_LOOPING : 0;
-    return DS_OK;
-}
-
-// Writing the primary buffer takes DSSCL_WRITEPRIMARY, which this device never grants.
-HRESULT PrimaryBuffer::Lock(DWORD, DWORD, LPVOID*, LPDWORD, LPVOID*, LPDWORD, DWORD)
-{
-    return DSERR_PRIOLEVELNEEDED;
-}
-
-HRESULT PrimaryBuffer::Unlock(LPVOID, DWORD, LPVOID, DWORD) { return DSERR_PRIOLEVELNEEDED; }
-
-HRESULT PrimaryBuffer::Play(DWORD reserved, DWORD priority, DWORD flags)
-{
-    // The primary buffer only ever plays looping; it keeps the output running, which here runs
-    // anyway.
-    if (reserved != 0 || priority != 0 || flags != DSBPLAY_LOOPING)
-        return DSERR_INVALIDPARAM;
-    playing = true;
-    return DS_OK;
-}
-
-HRESULT PrimaryBuffer::Stop()
-{
-    playing = false;
-    return DS_OK;
-}
-
-HRESULT PrimaryBuffer::SetVolume(LONG volume)
-{
-    HRESULT result = DS_OK;
-    if (layer_fault(IDirectSoundBufferSetVolumeFault, &result))
-        return result;
-    if (!(caps & DSBCAPS_CTRLVOLUME))
-        return DSERR_CONTROLUNAVAIL;
-    if (volume < DSBVOLUME_MIN || volume > DSBVOLUME_MAX)
-        return DSERR_INVALIDPARAM;
-    // The primary's volume is the output's: it scales everything that is mixed.
-    mixer_set_output_gain(mixer_gain(volume));
-    return DS_OK;
-}
 
 // --- SoundDevice ------------------------------------------------------------------------------
 
@@ -448,7 +292,7 @@ HRESULT SoundDevice::create_primary(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER 
     const DWORD flags = desc->dwFlags;
     if (flags & DSBCAPS_CTRLFREQUENCY)
         return DSERR_INVALIDPARAM;
-    if (flags & ~PrimaryCaps) {
+    if (flags & ~DsoundPrimaryCaps) {
         note_unsupported("IDirectSound::CreateSoundBuffer", "a primary buffer with pan, 3D or effects");
         return DSERR_UNSUPPORTED;
     }
@@ -458,7 +302,7 @@ HRESULT SoundDevice::create_primary(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER 
         *out = primary;
         return DS_OK;
     }
-    primary = new PrimaryBuffer(this, flags);
+    primary = dsound_new_primary(this, flags, &primary);
     *out = primary;
     AddRef();
     return DS_OK;
@@ -547,12 +391,12 @@ DWORD SecondaryBuffer::write_cursor_locked(DWORD play) const
 
 HRESULT SecondaryBuffer::GetCaps(LPDSBCAPS out)
 {
-    return fill_caps(out, caps | DSBCAPS_LOCSOFTWARE, length);
+    return dsound_fill_caps(out, caps | DSBCAPS_LOCSOFTWARE, length);
 }
 
 HRESULT SecondaryBuffer::GetFormat(LPWAVEFORMATEX out, DWORD size, LPDWORD written)
 {
-    return fill_format(format.record, format.recordBytes, out, size, written);
+    return dsound_fill_format(format.record, format.recordBytes, out, size, written);
 }
 
 HRESULT SecondaryBuffer::GetCurrentPosition(LPDWORD play, LPDWORD write)
