@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -22,6 +23,13 @@ struct Fault {
     int calls = 0;     // calls seen since arming
     HRESULT result = E_FAIL;
 };
+
+// Calls come from the game's thread and from threads the program starts (music, audio).
+std::mutex& faults_lock()
+{
+    static std::mutex lock;
+    return lock;
+}
 
 std::map<std::string, Fault>& faults()
 {
@@ -38,7 +46,7 @@ std::set<std::string>& hooks()
 
 }  // namespace
 
-bool layerFaultsArmed = false;
+std::atomic<bool> layerFaultsArmed{false};
 
 FaultHook::FaultHook(const char* name) : name_(name) { hooks().insert(name); }
 
@@ -52,18 +60,21 @@ void layer_fail_call(const char* name, int nth, HRESULT result)
     Fault fault;
     fault.nth = nth < 0 ? 0 : nth;
     fault.result = result;
+    std::lock_guard<std::mutex> hold(faults_lock());
     faults()[name] = fault;
     layerFaultsArmed = true;
 }
 
 void layer_clear_faults()
 {
+    std::lock_guard<std::mutex> hold(faults_lock());
     faults().clear();
     layerFaultsArmed = false;
 }
 
 bool layer_fault_lookup(const FaultHook& hook, HRESULT* result)
 {
+    std::lock_guard<std::mutex> hold(faults_lock());
     auto& table = faults();
     auto it = table.find(hook.name());
     if (it == table.end())

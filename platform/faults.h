@@ -2,6 +2,8 @@
 // fail? (faults.cpp; tests arm the failures through testing.h)
 #pragma once
 
+#include <atomic>
+
 #include "windows.h"
 
 // Every entry asks its hook before it checks anything else, except that a call which hands an
@@ -20,14 +22,15 @@ private:
     const char* name_;
 };
 
-extern bool layerFaultsArmed;
+// Read by every call on every thread; the table behind it has a lock of its own.
+extern std::atomic<bool> layerFaultsArmed;
 bool layer_fault_lookup(const FaultHook& hook, HRESULT* result);
 
 // True when a test made this call fail; *result then holds the HRESULT to return. Every API entry
 // asks, so the question costs one flag test while no test has armed a failure.
 inline bool layer_fault(const FaultHook& hook, HRESULT* result = nullptr)
 {
-    return layerFaultsArmed && layer_fault_lookup(hook, result);
+    return layerFaultsArmed.load(std::memory_order_relaxed) && layer_fault_lookup(hook, result);
 }
 
 // The same for a call that reports failure through the last error (FALSE, null, 0,
@@ -36,5 +39,6 @@ inline bool layer_fault(const FaultHook& hook, HRESULT* result = nullptr)
 bool layer_fault_sets_last_error_slow(const FaultHook& hook);
 inline bool layer_fault_sets_last_error(const FaultHook& hook)
 {
-    return layerFaultsArmed && layer_fault_sets_last_error_slow(hook);
+    return layerFaultsArmed.load(std::memory_order_relaxed) &&
+           layer_fault_sets_last_error_slow(hook);
 }

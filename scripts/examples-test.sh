@@ -2,7 +2,8 @@
 # Runs each example program headless under Xvfb, with input scripted as a user gives it (keys
 # held briefly, mouse moves and clicks), and checks what it shows: Esc ends it with status 0, F12
 # leaves a screenshot whose pixels hold what the example draws at known spots, and the sound
-# example's output, captured through SDL's disk audio driver, is not silent after a click.
+# example's output, captured through SDL's disk audio driver, is not silent after a click, and its
+# music bar moves once Space has started the music.
 #
 #   scripts/examples-test.sh [build directory] [example ...]
 #
@@ -242,6 +243,8 @@ for name in "${names[@]}"; do
         SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" start sound
         before=$(stat -c %s "$audio" 2>/dev/null || echo 0)
         click 150 280
+        # Space starts the music; its bar fills as it plays.
+        press space
         # The tone pad held for a second, longer than the tone: it must still sound, looping.
         xdotool mousemove 400 200 mousedown 1
         sleep 1
@@ -250,6 +253,8 @@ for name in "${names[@]}"; do
         expect 300 300 255,120,0 "held pad lit while it loops"
         expect 50 300 70,60,90 "the click's pad dark once the click is over"
         expect 550 300 70,60,90 "the pad not played stays dark"
+        expect 42 478 255,120,0 "the music's bar filled as far as it has played"
+        expect 758 478 70,60,90 "the music's bar empty beyond that"
         python3 - "$audio" "$before" <<'PY' || fail "audio: silent before the click or silent after it"
 import sys
 data = open(sys.argv[1], "rb").read()

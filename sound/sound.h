@@ -68,3 +68,75 @@ bool LoadSoundFile(int32_t slot, const char* fileName);
 // Loads the file into the next free slot as AddSound does; the slot, or -1 with a reason naming
 // the file (LastEngineError) when it cannot be read or played, or when the slots have run out.
 int32_t AddSoundFile(const char* fileName);
+
+// --- Several voices of one sound ---------------------------------------------------------------
+
+// A voice that PlaySoundVoice started; 0 is none. A handle whose voice has ended and been taken
+// for a newer one is stale: every routine below ignores it.
+using VoiceHandle = uint32_t;
+constexpr VoiceHandle NoVoice = 0;
+constexpr int VoicesPerSound = 8;  // voices one slot can sound at once
+
+// Plays the sound in a slot as a new voice while earlier voices of it go on sounding, at its own
+// pan and volume (hundredths of a decibel, as PlaySoundOnce takes them) and frequency (Hz; 0 is
+// the sound's own). When all VoicesPerSound voices are busy the oldest is taken. NoVoice for an
+// empty slot or when the device refuses. The voice ends by itself; the handle need not be kept.
+VoiceHandle PlaySoundVoice(int32_t pan, int32_t volume, uint32_t frequency, int32_t slot);
+// Stops one voice, or repeats it from its end to its start (looping) or not.
+void StopVoice(VoiceHandle voice);
+void SetVoiceLooping(VoiceHandle voice, bool looping);
+// Changes one voice while it sounds: volume, pan (hundredths of a decibel), frequency (Hz, 0 is
+// the sound's own).
+void SetVoiceVolume(VoiceHandle voice, int32_t volume);
+void SetVoicePan(VoiceHandle voice, int32_t pan);
+void SetVoiceFrequency(VoiceHandle voice, uint32_t frequency);
+// Whether the voice is still sounding; false for NoVoice and stale handles.
+bool IsVoicePlaying(VoiceHandle voice);
+// Stops and gives back every voice of a slot; loading a new sound into the slot does this.
+void ReleaseSoundVoices(int32_t slot);
+// Empties a slot: its voices and its buffer are given back; StopSound and the rest then do
+// nothing for it. A slot outside 0 ... SoundSlotCount - 1 is ignored.
+void UnloadSound(int32_t slot);
+
+// Attenuation (hundredths of a decibel, -10000 ... 0) added to the volume of every voice and of
+// the music, before they are mixed; the slot routines keep their own volumes. Starts at 0.
+void SetMasterVolume(int32_t volume);
+int32_t GetMasterVolume();
+// The volume a buffer plays at for a voice or music volume: both attenuations added, held at
+// DSBVOLUME_MIN.
+int32_t MasteredVolume(int32_t volume);
+
+// --- Music -------------------------------------------------------------------------------------
+
+// One piece at a time, streamed from its file (WAV of any layout, or Ogg Vorbis) through one
+// buffer that a thread of its own keeps filled, whatever the game's loop does. Positions and
+// lengths are in sample frames of the file.
+
+// Starts a piece from its beginning, replacing the one playing; looping repeats it whole (see
+// SetMusicLoop). False when the file cannot be read or played, with LastEngineError() naming it.
+bool PlayMusic(const char* fileName, bool looping);
+// Stops and keeps the place / goes on from there; nothing without a piece.
+void PauseMusic();
+void ResumeMusic();
+// Stops the piece and closes its file and buffer; safe to call at any time.
+void StopMusic();
+// Looping or not; a loop goes back to loopStart (a frame before the end, else 0) at the end. The
+// join is sample-exact.
+void SetMusicLoop(bool looping, uint64_t loopStart);
+// The music's own volume (hundredths of a decibel, -10000 ... 0); the master volume adds to it.
+void SetMusicVolume(int32_t volume);
+// Fades from silence up to the music's volume (going on if it was paused or faded out), or from
+// where it is down to silence and then pauses, over the given milliseconds (timeGetTime's clock).
+void FadeMusicIn(uint32_t milliseconds);
+void FadeMusicOut(uint32_t milliseconds);
+// The frame of the file being heard, the file's length in frames, its frames per second (0 without
+// a piece), and whether the piece is playing (false when paused, ended or stopped).
+uint64_t MusicPosition();
+uint64_t MusicLength();
+uint32_t MusicRate();
+bool IsMusicPlaying();
+// Tops the music's buffer up now and applies the volume; the music's own thread does this
+// several times a second, so a game never needs to call it.
+void FeedMusic();
+// Applies a changed master volume to the music; SetMasterVolume calls it.
+void UpdateMusicVolume();

@@ -1,5 +1,5 @@
 // soundtable.cpp -- the sound device and the table of sound slots: loading WAV files into static
-// buffers, playing, stopping and retuning them by slot, and teardown
+// buffers, playing, stopping and retuning them by slot, and teardown of everything sound holds
 
 #include "sound.h"
 
@@ -49,6 +49,7 @@ bool LoadSound(int32_t& slot, const char* fileName)
         AbortProgram(hMainWindow, "pWave-Open sounds");
         return false;
     }
+    ReleaseSoundVoices(slot);
     if (SoundBuffer[slot]) {
         SoundBuffer[slot]->Release();
         SoundBuffer[slot] = nullptr;
@@ -131,6 +132,7 @@ bool LoadSoundFile(int32_t slot, const char* fileName)
     memcpy(region1, sound.Samples.data(), length1 < desc.dwBufferBytes ? length1 : desc.dwBufferBytes);
     buffer->Unlock(region1, length1, region2, length2);
 
+    ReleaseSoundVoices(slot);
     if (SoundBuffer[slot])
         SoundBuffer[slot]->Release();
     SoundBuffer[slot] = buffer;
@@ -195,9 +197,13 @@ void PlaySoundOnce(int32_t pan, int32_t volume, int32_t slot)
     buffer->Play(0, 0, 0);
 }
 
-// Gives back the reader, the sound buffers and the device; safe to call again.
+// Gives back the music, the voices, the reader, the sound buffers and the device; safe to call
+// again.
 void ReleaseSounds()
 {
+    StopMusic();
+    for (int32_t slot = 0; slot < SoundSlotCount; ++slot)
+        ReleaseSoundVoices(slot);
     delete pWave;
     pWave = nullptr;
     for (auto& pBuffer : SoundBuffer)

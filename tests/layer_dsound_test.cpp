@@ -122,7 +122,7 @@ TEST(CreateSoundBuffer, RefusesWhatThePlatformRefuses)
         {"16-bit float", Record(Float, 1, 22050, 16), 400, EngineCaps, desc, DSERR_BADFORMAT},
         {"extensible, short", Record(Extensible, 2, 22050, 16, 3, 1, 0), 400, EngineCaps, desc, DSERR_INVALIDPARAM},
         {"extensible ADPCM", Record(Extensible, 2, 22050, 16, 3, 2), 400, EngineCaps, desc, DSERR_BADFORMAT},
-        {"primary", Record(WAVE_FORMAT_PCM, 1, 22050, 16), 400, DSBCAPS_PRIMARYBUFFER, desc, DSERR_UNSUPPORTED},
+        {"primary with a format", Record(WAVE_FORMAT_PCM, 1, 22050, 16), 400, DSBCAPS_PRIMARYBUFFER, desc, DSERR_INVALIDPARAM},
     };
     for (Row row : rows) {
         SCOPED_TRACE(row.name);
@@ -400,4 +400,172 @@ TEST(DirectSoundCreate, WithoutAudioOutputMixesIntoTheVoidInRealTime)
         SDL_Delay(1);
     }
     EXPECT_GE(SDL_GetTicks() - start, 200u);
+}
+
+TEST(IDirectSoundBuffer, LocksTheWholeBufferOrFromTheWriteCursor)
+{
+    Sound sound;
+    IDirectSoundBuffer* buffer = sound.Load(Pcm(1, 8000, 16), std::vector<uint8_t>(8));
+    uint8_t* region1 = nullptr;
+    uint8_t* region2 = nullptr;
+    DWORD length1 = 0;
+    DWORD length2 = 0;
+    const auto lock = [&](DWORD offset, DWORD bytes, DWORD flags) {
+        return buffer->Lock(offset, bytes, reinterpret_cast<void**>(&region1), &length1,
+                            reinterpret_cast<void**>(&region2), &length2, flags);
+    };
+    ASSERT_EQ(lock(0, 3, DSBLOCK_ENTIREBUFFER), DS_OK);
+    EXPECT_EQ(length1, 8u) << "the byte count is ignored";
+    EXPECT_EQ(length2, 0u);
+    EXPECT_EQ(lock(8, 0, DSBLOCK_ENTIREBUFFER), DSERR_INVALIDPARAM) << "the offset still counts";
+    const uint8_t* start = region1;
+    // A stopped buffer's write cursor is its play cursor: 5 is rounded down to the frame at 4.
+    ASSERT_EQ(buffer->SetCurrentPosition(5), DS_OK);
+    ASSERT_EQ(lock(0, 6, DSBLOCK_FROMWRITECURSOR), DS_OK);
+    EXPECT_EQ(region1, start + 4);
+    EXPECT_EQ(length1, 4u);
+    EXPECT_EQ(region2, start);
+    EXPECT_EQ(length2, 2u);
+    EXPECT_EQ(buffer->Unlock(region1, length1, region2, length2), DS_OK);
+    buffer->Release();
+    sound.device->Release();
+}
+
+TEST(IDirectSoundBuffer, ReportsCapsFormatAndCursorsAsThePlatformDoes)
+{
+    Sound sound;
+    // 16-bit stereo at 8000 Hz: 4 bytes a frame, 32000 a second; one byte more rounds up a frame.
+    WAVEFORMATEX pcm = Pcm(2, 8000, 16);
+    IDirectSoundBuffer* buffer = nullptr;
+    ASSERT_EQ(sound.Create(&pcm, 32001, &buffer), DS_OK);
+    DSBCAPS caps{};
+    EXPECT_EQ(buffer->GetCaps(&caps), DSERR_INVALIDPARAM) << "dwSize 0";
+    EXPECT_EQ(buffer->GetCaps(nullptr), DSERR_INVALIDPARAM);
+    caps.dwSize = sizeof(caps);
+    ASSERT_EQ(buffer->GetCaps(&caps), DS_OK);
+    EXPECT_EQ(caps.dwFlags, EngineCaps | DSBCAPS_LOCSOFTWARE);
+    EXPECT_EQ(caps.dwBufferBytes, 32004u);
+
+    DWORD written = 0;
+    ASSERT_EQ(buffer->GetFormat(nullptr, 0, &written), DS_OK);
+    EXPECT_EQ(written, 18u) << "the size a PCM record needs";
+    EXPECT_EQ(buffer->GetFormat(nullptr, 0, nullptr), DSERR_INVALIDPARAM);
+    WAVEFORMATEX back{};
+    EXPECT_EQ(buffer->GetFormat(&back, 10, &written), DSERR_INVALIDPARAM);
+    memset(&back, 0xCD, sizeof(back));
+    ASSERT_EQ(buffer->GetFormat(&back, sizeof(back), &written), DS_OK);
+    EXPECT_EQ(memcmp(&back, &pcm, 16), 0);
+    EXPECT_EQ(back.cbSize, 0);
+    std::vector<uint8_t> wide = Record(Extensible, 6, 48000, 24, 0x3F);
+    IDirectSoundBuffer* surround = nullptr;
+    ASSERT_EQ(sound.Create(reinterpret_cast<WAVEFORMATEX*>(wide.data()), 1800, &surround), DS_OK);
+    uint8_t record[64];
+    ASSERT_EQ(surround->GetFormat(reinterpret_cast<WAVEFORMATEX*>(record), sizeof(record), &written), DS_OK);
+    EXPECT_EQ(written, 40u);
+    EXPECT_EQ(memcmp(record, wide.data(), 40), 0);
+    surround->Release();
+
+    DWORD play = 1;
+    DWORD write = 1;
+    ASSERT_EQ(buffer->GetCurrentPosition(&play, &write), DS_OK);
+    EXPECT_EQ(play, 0u);
+    EXPECT_EQ(write, 0u);
+    EXPECT_EQ(buffer->SetCurrentPosition(32004), DSERR_INVALIDPARAM);
+    ASSERT_EQ(buffer->SetCurrentPosition(31999), DS_OK);
+    ASSERT_EQ(buffer->GetCurrentPosition(&play, nullptr), DS_OK);
+    EXPECT_EQ(play, 31996u) << "rounded down to a frame";
+    // Playing, the write cursor leads by 10 ms: 81 frames of 4 bytes, wrapping past the end.
+    ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+    ASSERT_EQ(buffer->SetCurrentPosition(31996), DS_OK);
+    ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    ASSERT_EQ(buffer->GetCurrentPosition(&play, &write), DS_OK);
+    EXPECT_EQ(write, (play + 324) % 32004);
+    WaitForFrames(2000);
+    DWORD later = 0;
+    ASSERT_EQ(buffer->GetCurrentPosition(&later, nullptr), DS_OK);
+    EXPECT_NE(later, play) << "the play cursor moves while playing";
+    EXPECT_EQ(later % 4, 0u);
+    ASSERT_EQ(buffer->Stop(), DS_OK);
+    ASSERT_EQ(buffer->GetCurrentPosition(&play, &write), DS_OK);
+    EXPECT_EQ(write, play) << "stopped: both cursors at the same place";
+    buffer->Release();
+    sound.device->Release();
+}
+
+TEST(IDirectSound, DuplicatesShareSamplesAndStartStoppedWithTheOriginalsSettings)
+{
+    DiskCapture capture;
+    Sound sound;
+    const DWORD rate = static_cast<DWORD>(OutputRate());
+    IDirectSoundBuffer* original = sound.Load(Pcm(1, rate, 16), Samples16(std::vector<int16_t>(400, 1000)));
+    ASSERT_EQ(original->SetVolume(-600), DS_OK);
+    ASSERT_EQ(original->SetCurrentPosition(200), DS_OK);
+    IDirectSoundBuffer* copy = nullptr;
+    EXPECT_EQ(sound.device->DuplicateSoundBuffer(nullptr, &copy), DSERR_INVALIDPARAM);
+    EXPECT_EQ(sound.device->DuplicateSoundBuffer(original, nullptr), DSERR_INVALIDPARAM);
+    ASSERT_EQ(sound.device->DuplicateSoundBuffer(original, &copy), DS_OK);
+    DWORD play = 1;
+    DWORD status = 1;
+    ASSERT_EQ(copy->GetCurrentPosition(&play, nullptr), DS_OK);
+    EXPECT_EQ(play, 0u) << "a duplicate starts at the beginning";
+    ASSERT_EQ(copy->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, 0u);
+    // Written through the original, then heard through the duplicate after the original is gone.
+    int16_t* samples = nullptr;
+    DWORD length = 0;
+    ASSERT_EQ(original->Lock(0, 0, reinterpret_cast<void**>(&samples), &length, nullptr, nullptr, DSBLOCK_ENTIREBUFFER), DS_OK);
+    for (int i = 0; i < 400; ++i)
+        samples[i] = 16000;
+    original->Unlock(samples, length, nullptr, 0);
+    EXPECT_EQ(original->Release(), 0u);
+    const auto heard = HeardInTurn(capture, sound, {copy});
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].size(), 400u);
+    // The original's -6 dB came along: 10^(-600/2000) of 16000.
+    EXPECT_NEAR(heard[0][100].left, 8019, 80);
+}
+
+TEST(PrimaryBuffer, IsOneObjectWhoseVolumeScalesTheWholeMix)
+{
+    DiskCapture capture;
+    Sound sound;
+    IDirectSoundBuffer* primary = nullptr;
+    WAVEFORMATEX pcm = Pcm(2, 44100, 16);
+    struct Row { const char* name; DWORD flags; DWORD bytes; WAVEFORMATEX* format; };
+    const Row refused[] = {
+        {"a format", DSBCAPS_PRIMARYBUFFER, 0, &pcm},
+        {"a length", DSBCAPS_PRIMARYBUFFER, 4096, nullptr},
+        {"a frequency control", DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLFREQUENCY, 0, nullptr},
+    };
+    for (const Row& row : refused) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(sound.Create(row.format, row.bytes, &primary, row.flags), DSERR_INVALIDPARAM);
+        EXPECT_EQ(primary, nullptr);
+    }
+    ASSERT_EQ(sound.Create(nullptr, 0, &primary, DSBCAPS_PRIMARYBUFFER | DSBCAPS_CTRLVOLUME), DS_OK);
+    IDirectSoundBuffer* again = nullptr;
+    ASSERT_EQ(sound.Create(nullptr, 0, &again, DSBCAPS_PRIMARYBUFFER), DS_OK);
+    EXPECT_EQ(again, primary) << "the same object, its first description kept";
+    EXPECT_EQ(again->Release(), 1u);
+    IDirectSoundBuffer* copy = nullptr;
+    EXPECT_EQ(sound.device->DuplicateSoundBuffer(primary, &copy), DSERR_INVALIDCALL);
+    void* region = nullptr;
+    DWORD length = 0;
+    EXPECT_EQ(primary->Lock(0, 0, &region, &length, nullptr, nullptr, DSBLOCK_ENTIREBUFFER), DSERR_PRIOLEVELNEEDED);
+    EXPECT_EQ(primary->SetCurrentPosition(0), DSERR_INVALIDCALL);
+    EXPECT_EQ(primary->SetFrequency(22050), DSERR_CONTROLUNAVAIL);
+    EXPECT_EQ(primary->Play(0, 0, 0), DSERR_INVALIDPARAM) << "only looping";
+    ASSERT_EQ(primary->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+    DWORD status = 0;
+    ASSERT_EQ(primary->GetStatus(&status), DS_OK);
+    EXPECT_EQ(status, static_cast<DWORD>(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING));
+    EXPECT_EQ(primary->SetVolume(1), DSERR_INVALIDPARAM);
+    ASSERT_EQ(primary->SetVolume(-600), DS_OK);
+
+    IDirectSoundBuffer* level = sound.Load(Pcm(1, OutputRate(), 16), Samples16(std::vector<int16_t>(400, 16000)));
+    EXPECT_EQ(primary->Release(), 0u);
+    const auto heard = HeardInTurn(capture, sound, {level});
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_NEAR(heard[0][100].left, 8019, 80) << "the output's volume stays after the primary goes";
 }

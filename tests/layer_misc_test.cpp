@@ -1,7 +1,9 @@
-// layer_misc_test.cpp -- wsprintfA, timeGetTime, SetRect, MessageBoxA
+// layer_misc_test.cpp -- wsprintfA, timeGetTime, SetRect, MessageBoxA, threads, events and
+// critical sections
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 
 #include "support.h"
@@ -101,4 +103,68 @@ TEST(MessageBoxA, ReturnsIdOkAndKeepsTheTextAsGiven)
     testing::internal::CaptureStderr();
     EXPECT_EQ(MessageBoxA(nullptr, "\xCF\xF0\xE8\xE2\xE5\xF2", "Box", MB_OK), IDOK);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Box: \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\n");
+}
+
+namespace {
+
+struct Shared {
+    CRITICAL_SECTION section;
+    HANDLE go = nullptr;
+    long counter = 0;
+};
+
+// Waits for the go event, then adds to the counter under the section, taking it twice each time.
+DWORD WINAPI CountUnderSection(LPVOID parameter)
+{
+    auto* shared = static_cast<Shared*>(parameter);
+    if (WaitForSingleObject(shared->go, INFINITE) != WAIT_OBJECT_0)
+        return 1;
+    for (int i = 0; i < 20000; ++i) {
+        EnterCriticalSection(&shared->section);
+        EnterCriticalSection(&shared->section);
+        ++shared->counter;
+        LeaveCriticalSection(&shared->section);
+        LeaveCriticalSection(&shared->section);
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(CreateThread, ThreadsEventsAndCriticalSectionsBehaveAsKernel32s)
+{
+    Shared shared;
+    InitializeCriticalSection(&shared.section);
+    shared.go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(shared.go, nullptr);
+    EXPECT_EQ(WaitForSingleObject(shared.go, 20), WAIT_TIMEOUT) << "created unset";
+    DWORD id = 0;
+    HANDLE threads[2] = {CreateThread(nullptr, 0, CountUnderSection, &shared, 0, &id),
+                         CreateThread(nullptr, 0, CountUnderSection, &shared, 0, nullptr)};
+    ASSERT_NE(threads[0], nullptr);
+    ASSERT_NE(threads[1], nullptr);
+    EXPECT_NE(id, 0u);
+    EXPECT_EQ(WaitForSingleObject(threads[0], 20), WAIT_TIMEOUT) << "still waiting for the event";
+    ASSERT_TRUE(SetEvent(shared.go));  // a manual-reset event lets both through
+    for (HANDLE thread : threads) {
+        EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+        EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0) << "an ended thread stays signalled";
+        EXPECT_TRUE(CloseHandle(thread));
+    }
+    EXPECT_EQ(shared.counter, 40000) << "no increment lost: the section excludes the other thread";
+    DeleteCriticalSection(&shared.section);
+
+    HANDLE once = CreateEventA(nullptr, FALSE, TRUE, nullptr);  // auto-reset, created set
+    EXPECT_EQ(WaitForSingleObject(once, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(once, 0), WAIT_TIMEOUT) << "an auto-reset event lets one wait through";
+    ASSERT_TRUE(SetEvent(once));
+    ASSERT_TRUE(ResetEvent(once));
+    EXPECT_EQ(WaitForSingleObject(once, 0), WAIT_TIMEOUT);
+    EXPECT_TRUE(CloseHandle(once));
+    EXPECT_TRUE(CloseHandle(shared.go));
+    EXPECT_FALSE(CloseHandle(shared.go));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(WaitForSingleObject(shared.go, 0), WAIT_FAILED);
+    EXPECT_FALSE(SetEvent(shared.go));
+    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
 }

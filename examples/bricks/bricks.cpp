@@ -24,6 +24,10 @@ constexpr int BandCount = 24;             // the backdrop shades down in bands
 constexpr int BandHeight = (FieldBottom - FieldTop) / BandCount;
 constexpr int DebrisCount = 48;
 constexpr uint32_t DebrisLife = 700;      // milliseconds
+constexpr char MusicFile[] = "sounds/music.ogg";
+constexpr int32_t MusicVolume = -900;     // hundredths of a decibel: under the hits
+constexpr uint32_t MusicFadeOut = 2500;   // milliseconds, at game over
+constexpr uint32_t MusicFadeIn = 1000;    // milliseconds, when a new game starts
 
 // The brick colours as the sheet has them, for the pieces of a broken brick.
 constexpr int TileRgb[TileCount][3] = {{220, 40, 40}, {240, 140, 30}, {235, 210, 50}, {60, 185, 70},
@@ -48,6 +52,7 @@ uint32_t LastInputTime = 0;
 int32_t LastMouseX = 0, LastMouseY = 0;   // where InputState starts
 Controls Player;                           // a click or a mouse move waits here for the next step
 bool Attract = false;
+Phase LastPhase = Phase::Serve;            // the music follows the game's phase
 
 // Pans a sound towards the side of the screen where it happens.
 int32_t PanAt(float x) { return static_cast<int32_t>((x - 400) * 5); }
@@ -157,15 +162,16 @@ void DrawDebris(uint32_t elapsed)
 void OnGameEvent(Event event, float x, float y, Tile tile)
 {
     switch (event) {
-    case Event::Wall: PlaySoundOnce(PanAt(x), -600, WallSound); break;
-    case Event::Paddle: PlaySoundOnce(PanAt(x), 0, PaddleSound); break;
+    // Hits play as voices: a fast ball's hits overlap instead of cutting each other off.
+    case Event::Wall: PlaySoundVoice(PanAt(x), -600, 0, WallSound); break;
+    case Event::Paddle: PlaySoundVoice(PanAt(x), 0, 0, PaddleSound); break;
     case Event::Lost: PlaySoundOnce(PanAt(x), 0, LostSound); break;
     case Event::Cleared:
     case Event::ExtraBall: PlaySoundOnce(0, 0, LevelSound); break;
     case Event::Brick:
         // Higher bricks ring higher; a silver one that only cracks rings low.
-        SetSoundFrequency(BrickSound, tile == Silver ? 14000 : 22050 + 3000 * (Blue - tile));
-        PlaySoundOnce(PanAt(x), -200, BrickSound);
+        PlaySoundVoice(PanAt(x), -200, tile == Silver ? 14000 : 22050 + 3000 * (Blue - tile),
+                       BrickSound);
         for (int i = 0; i < 6; ++i) {
             Piece& piece = Debris[NextPiece];
             NextPiece = (NextPiece + 1) % DebrisCount;
@@ -201,8 +207,29 @@ bool ExampleStart()
     for (Piece& piece : Debris)
         piece.age = DebrisLife;
     NewGame(TheGame);
+    // The music streams from its file and loops; a game without it still plays.
+    if (PlayMusic(MusicFile, true))
+        SetMusicVolume(MusicVolume);
     return true;
 }
+
+namespace {
+
+// Fades the music out when the game is over and back in when a new one starts.
+void FollowPhaseWithMusic()
+{
+    if (TheGame.phase == LastPhase)
+        return;
+    if (TheGame.phase == Phase::GameOver) {
+        FadeMusicOut(MusicFadeOut);
+    } else if (LastPhase == Phase::GameOver && PlayMusic(MusicFile, true)) {
+        SetMusicVolume(MusicVolume);
+        FadeMusicIn(MusicFadeIn);
+    }
+    LastPhase = TheGame.phase;
+}
+
+}  // namespace
 
 void ExampleFrame()
 {
@@ -222,6 +249,7 @@ void ExampleFrame()
         Player.launch = false;   // a click serves once
         Player.steer = Player.jump = false;   // and the paddle jumps to the mouse once
     }
+    FollowPhaseWithMusic();
 
     // A surface lost with the display (another program took the screen) comes back empty: the
     // sheet is loaded again.

@@ -1,4 +1,5 @@
-// dsound.cpp -- DirectSound: the device object and static secondary buffers played by the mixer
+// dsound.cpp -- DirectSound: the device object, and secondary buffers played by the mixer and
+// their duplicates
 //
 // A buffer is plain memory in its own format (PCM of 8, 16, 24, 32 or more bits, 32- or 64-bit
 // floating point, any number of channels, any rate, plain or in an extensible record), silent
@@ -6,18 +7,23 @@
 // voice, which folds its channels down to stereo, resamples it to the output and scales it by the
 // buffer's volume and pan; the output itself is in sdl_audio.cpp. Every buffer holds a reference
 // on its device. Only the first 16 bytes of a PCM or floating-point format record are read, so a
-// record lying inside a WAV file is fine whatever follows it.
-// Left out on purpose: the primary buffer, 3D, effects, notifications, hardware placement,
-// duplicating buffers, play and write cursors, and muting while the window is in the background.
+// record lying inside a WAV file is fine whatever follows it. A duplicate shares its original's
+// sample memory (the last buffer released frees it) and plays on its own. The play cursor is the
+// voice's next frame; the write cursor leads it by 10 ms while playing. The primary buffer is in
+// primary.cpp.
+// Left out on purpose: writing the primary buffer, its format, 3D, effects, notifications,
+// hardware placement, and muting while the window is in the background.
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "dsound/sdl_audio.h"
 #include "faults.h"
 #include "unsupported.h"
 #include "user32/window.h"
+#include "dsound/buffers.h"
 #include "mixer.h"
 #include "dsound.h"
 
@@ -35,6 +41,8 @@ const FaultHook IDirectSoundBufferSetCurrentPositionFault("IDirectSoundBuffer::S
 const FaultHook IDirectSoundBufferSetFrequencyFault("IDirectSoundBuffer::SetFrequency");
 const FaultHook IDirectSoundBufferSetPanFault("IDirectSoundBuffer::SetPan");
 const FaultHook IDirectSoundBufferSetVolumeFault("IDirectSoundBuffer::SetVolume");
+const FaultHook IDirectSoundDuplicateSoundBufferFault("IDirectSound::DuplicateSoundBuffer");
+const FaultHook IDirectSoundBufferGetCurrentPositionFault("IDirectSoundBuffer::GetCurrentPosition");
 const FaultHook DirectSoundCreateFault("DirectSoundCreate");
 
 // CreateSoundBuffer takes either description on this build and either on a 32-bit build.
@@ -65,6 +73,8 @@ struct BufferFormat {
     WORD bits = 0;
     MixEncoding encoding = MixEncoding::Signed16;
     uint32_t speakerMask = 0;
+    uint8_t record[ExtensibleRecordBytes] = {};  // what GetFormat gives back
+    DWORD recordBytes = 0;
 };
 
 static_assert(sizeof(DSBUFFERDESC) == (sizeof(void*) == 8 ? 40 : 36), "DSBUFFERDESC layout");
@@ -76,6 +86,9 @@ static_assert(sizeof(DSBUFFERDESC1) == (sizeof(void*) == 8 ? 24 : 20), "DSBUFFER
 constexpr DWORD SupportedCaps = DSBCAPS_STATIC | DSBCAPS_LOCSOFTWARE | DSBCAPS_CTRLFREQUENCY |
                                 DSBCAPS_CTRLPAN | DSBCAPS_CTRLVOLUME | DSBCAPS_STICKYFOCUS |
                                 DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2;
+// The write cursor leads the play cursor by a hundredth of a second of the buffer's frames.
+constexpr DWORD WriteLeadDivisor = 100;
+
 
 class SoundDevice final : public IDirectSound {
 public:
@@ -84,21 +97,31 @@ public:
     HRESULT STDMETHODCALLTYPE CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER out,
                                                 LPUNKNOWN outer) override;
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD level) override;
+    HRESULT STDMETHODCALLTYPE DuplicateSoundBuffer(LPDIRECTSOUNDBUFFER original,
+                                                   LPLPDIRECTSOUNDBUFFER duplicate) override;
 
     DWORD level = 0;
+    IDirectSoundBuffer* primary = nullptr;  // while one is held; a second creation hands it out again
 
 private:
+    HRESULT create_primary(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER out);
+
     ~SoundDevice() override { sdl_audio_close(); }
     ULONG references = 1;
 };
 
 class SecondaryBuffer final : public IDirectSoundBuffer {
 public:
-    SecondaryBuffer(SoundDevice* device, DWORD caps, const BufferFormat& format, uint8_t* memory,
-                    DWORD length);
+    SecondaryBuffer(SoundDevice* device, DWORD caps, const BufferFormat& format,
+                    std::shared_ptr<uint8_t[]> samples, DWORD length);
+    // A duplicate: the same samples, format and controls, stopped at the start.
+    explicit SecondaryBuffer(const SecondaryBuffer& original);
 
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
     ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetCaps(LPDSBCAPS caps) override;
+    HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD play, LPDWORD write) override;
+    HRESULT STDMETHODCALLTYPE GetFormat(LPWAVEFORMATEX format, DWORD size, LPDWORD written) override;
     HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) override;
     HRESULT STDMETHODCALLTYPE Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD bytes1,
                                    LPVOID* audio2, LPDWORD bytes2, DWORD flags) override;
@@ -115,18 +138,21 @@ private:
     ~SecondaryBuffer() override;
     bool inside(const void* address, DWORD bytes) const;
     void update_gains();
+    DWORD write_cursor_locked(DWORD play) const;
 
     ULONG references = 1;
     SoundDevice* device;
     DWORD caps;
-    DWORD originalFrequency;
-    DWORD blockAlign;
+    BufferFormat format;
+    std::shared_ptr<uint8_t[]> store;  // shared with duplicates
     uint8_t* memory;
     DWORD length;  // bytes, a whole number of frames
     LONG volume = DSBVOLUME_MAX;
     LONG pan = DSBPAN_CENTER;
     MixVoice voice;  // its play state is shared with the mixer: touch it only under mixer_lock()
 };
+
+
 
 // --- SoundDevice ------------------------------------------------------------------------------
 
@@ -201,6 +227,13 @@ HRESULT check_format(const WAVEFORMATEX* record, BufferFormat* format)
     format->blockAlign = wf.nBlockAlign;
     format->bits = static_cast<WORD>(bits);
     format->speakerMask = mask;
+    if (pcm.wf.wFormatTag == WaveFormatExtensible) {
+        memcpy(format->record, bytes, ExtensibleRecordBytes);
+        format->recordBytes = ExtensibleRecordBytes;
+    } else {
+        memcpy(format->record, bytes, sizeof(pcm));  // the rest of the record (cbSize) stays 0
+        format->recordBytes = sizeof(WAVEFORMATEX);
+    }
     return DS_OK;
 }
 
@@ -225,10 +258,8 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFF
     const DWORD flags = desc->dwFlags;
     if ((flags & DSBCAPS_LOCHARDWARE) && (flags & DSBCAPS_LOCSOFTWARE))
         return DSERR_INVALIDPARAM;
-    if (flags & DSBCAPS_PRIMARYBUFFER) {
-        note_unsupported(call, "the primary buffer");
-        return DSERR_UNSUPPORTED;
-    }
+    if (flags & DSBCAPS_PRIMARYBUFFER)
+        return create_primary(desc, out);
     if (flags & ~SupportedCaps) {
         note_unsupported(call, "a buffer with 3D, effects, notifications or hardware placement");
         return DSERR_UNSUPPORTED;
@@ -244,33 +275,91 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFF
     // A size that is not a whole number of frames is rounded up to one.
     const DWORD align = format.blockAlign;
     const DWORD length = (desc->dwBufferBytes + align - 1) / align * align;
-    auto* memory = new (std::nothrow) uint8_t[length];
+    std::shared_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[length]);
     if (!memory)
         return DSERR_OUTOFMEMORY;
-    memset(memory, format.encoding == MixEncoding::Unsigned8 ? 0x80 : 0x00, length);
-    *out = new SecondaryBuffer(this, flags, format, memory, length);
+    memset(memory.get(), format.encoding == MixEncoding::Unsigned8 ? 0x80 : 0x00, length);
+    *out = new SecondaryBuffer(this, flags, format, std::move(memory), length);
+    AddRef();
+    return DS_OK;
+}
+
+HRESULT SoundDevice::create_primary(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFFER out)
+{
+    // The primary buffer has the output's format and length: neither may be asked for.
+    if (desc->lpwfxFormat || desc->dwBufferBytes != 0)
+        return DSERR_INVALIDPARAM;
+    const DWORD flags = desc->dwFlags;
+    if (flags & DSBCAPS_CTRLFREQUENCY)
+        return DSERR_INVALIDPARAM;
+    if (flags & ~DsoundPrimaryCaps) {
+        note_unsupported("IDirectSound::CreateSoundBuffer", "a primary buffer with pan, 3D or effects");
+        return DSERR_UNSUPPORTED;
+    }
+    // A second creation hands out the same object, its first description kept.
+    if (primary) {
+        primary->AddRef();
+        *out = primary;
+        return DS_OK;
+    }
+    primary = dsound_new_primary(this, flags, &primary);
+    *out = primary;
+    AddRef();
+    return DS_OK;
+}
+
+HRESULT SoundDevice::DuplicateSoundBuffer(LPDIRECTSOUNDBUFFER original,
+                                          LPLPDIRECTSOUNDBUFFER duplicate)
+{
+    if (!duplicate)
+        return DSERR_INVALIDPARAM;
+    *duplicate = nullptr;
+    HRESULT result = DS_OK;
+    if (layer_fault(IDirectSoundDuplicateSoundBufferFault, &result))
+        return result;
+    if (!original)
+        return DSERR_INVALIDPARAM;
+    if (original == primary)
+        return DSERR_INVALIDCALL;
+    auto* source = dynamic_cast<SecondaryBuffer*>(original);
+    if (!source)
+        return DSERR_INVALIDPARAM;
+    *duplicate = new SecondaryBuffer(*source);
     AddRef();
     return DS_OK;
 }
 
 // --- SecondaryBuffer ---------------------------------------------------------------------------
 
-SecondaryBuffer::SecondaryBuffer(SoundDevice* owner, DWORD bufferCaps, const BufferFormat& format,
-                                 uint8_t* bytes, DWORD bufferLength)
-    : device(owner), caps(bufferCaps), originalFrequency(format.rate),
-      blockAlign(format.blockAlign), memory(bytes), length(bufferLength)
+SecondaryBuffer::SecondaryBuffer(SoundDevice* owner, DWORD bufferCaps,
+                                 const BufferFormat& bufferFormat,
+                                 std::shared_ptr<uint8_t[]> samples, DWORD bufferLength)
+    : device(owner), caps(bufferCaps), format(bufferFormat), store(std::move(samples)),
+      memory(store.get()), length(bufferLength)
 {
     voice.samples = memory;
-    voice.frames = length / blockAlign;
+    voice.frames = length / format.blockAlign;
     mixer_set_format(&voice, format.encoding, format.bits / 8u, format.channels, format.speakerMask);
-    voice.frequency = originalFrequency;
+    voice.frequency = format.rate;
     mixer_attach(&voice);
+}
+
+SecondaryBuffer::SecondaryBuffer(const SecondaryBuffer& original)
+    : SecondaryBuffer(original.device, original.caps, original.format, original.store,
+                      original.length)
+{
+    // The volume, pan and frequency of the original at this moment; stopped at the start.
+    volume = original.volume;
+    pan = original.pan;
+    std::lock_guard<std::mutex> hold(mixer_lock());
+    voice.leftGain = original.voice.leftGain;
+    voice.rightGain = original.voice.rightGain;
+    voice.frequency = original.voice.frequency;
 }
 
 SecondaryBuffer::~SecondaryBuffer()
 {
-    mixer_detach(&voice);
-    delete[] memory;
+    mixer_detach(&voice);  // the samples go with the last buffer that shares them
 }
 
 ULONG SecondaryBuffer::Release()
@@ -290,6 +379,41 @@ bool SecondaryBuffer::inside(const void* address, DWORD bytes) const
 {
     const auto* p = static_cast<const uint8_t*>(address);
     return p >= memory && p < memory + length && bytes <= static_cast<DWORD>(memory + length - p);
+}
+
+DWORD SecondaryBuffer::write_cursor_locked(DWORD play) const
+{
+    if (!voice.playing)
+        return play;
+    const DWORD lead = (voice.frequency / WriteLeadDivisor + 1) * format.blockAlign;
+    return static_cast<DWORD>((static_cast<uint64_t>(play) + lead) % length);
+}
+
+HRESULT SecondaryBuffer::GetCaps(LPDSBCAPS out)
+{
+    return dsound_fill_caps(out, caps | DSBCAPS_LOCSOFTWARE, length);
+}
+
+HRESULT SecondaryBuffer::GetFormat(LPWAVEFORMATEX out, DWORD size, LPDWORD written)
+{
+    return dsound_fill_format(format.record, format.recordBytes, out, size, written);
+}
+
+HRESULT SecondaryBuffer::GetCurrentPosition(LPDWORD play, LPDWORD write)
+{
+    HRESULT result = DS_OK;
+    if (layer_fault(IDirectSoundBufferGetCurrentPositionFault, &result))
+        return result;
+    // The play cursor is the next frame the mixer takes; every frame before it has been mixed.
+    // Cursors are the same with or without DSBCAPS_GETCURRENTPOSITION2: always the accurate one.
+    std::lock_guard<std::mutex> hold(mixer_lock());
+    const DWORD frame = static_cast<DWORD>((voice.position >> 32) % voice.frames);
+    const DWORD at = frame * format.blockAlign;
+    if (play)
+        *play = at;
+    if (write)
+        *write = write_cursor_locked(at);
+    return DS_OK;
 }
 
 void SecondaryBuffer::update_gains()
@@ -319,7 +443,6 @@ HRESULT SecondaryBuffer::GetStatus(LPDWORD status)
 HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD bytes1,
                           LPVOID* audio2, LPDWORD bytes2, DWORD flags)
 {
-    const char* call = "IDirectSoundBuffer::Lock";
     HRESULT result = DS_OK;
     if (layer_fault(IDirectSoundBufferLockFault, &result))
         return result;
@@ -327,9 +450,12 @@ HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD
         return DSERR_INVALIDPARAM;
     if (flags & ~static_cast<DWORD>(DSBLOCK_FROMWRITECURSOR | DSBLOCK_ENTIREBUFFER))
         return DSERR_INVALIDPARAM;
+    // Taken so that what the mixer read before is read before the caller writes over it.
+    std::lock_guard<std::mutex> hold(mixer_lock());
     if (flags & DSBLOCK_FROMWRITECURSOR) {
-        note_unsupported(call, "locking from the write cursor");
-        return DSERR_UNSUPPORTED;
+        // The offset given is ignored: the lock starts where it is safe to write.
+        const DWORD frame = static_cast<DWORD>((voice.position >> 32) % voice.frames);
+        offset = write_cursor_locked(frame * format.blockAlign);
     }
     if (flags & DSBLOCK_ENTIREBUFFER)
         bytes = length;
@@ -359,6 +485,8 @@ HRESULT SecondaryBuffer::Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2, DWOR
         return DSERR_INVALIDPARAM;
     if (audio2 ? !inside(audio2, bytes2) : bytes2 != 0)
         return DSERR_INVALIDPARAM;
+    // What was written is the mixer's to read from here on, also while the buffer plays.
+    std::lock_guard<std::mutex> hold(mixer_lock());
     return DS_OK;
 }
 
@@ -399,7 +527,7 @@ HRESULT SecondaryBuffer::SetCurrentPosition(DWORD position)
         return DSERR_INVALIDPARAM;
     // Rounded down to a whole frame; allowed while playing.
     std::lock_guard<std::mutex> hold(mixer_lock());
-    voice.position = static_cast<uint64_t>(position / blockAlign) << 32;
+    voice.position = static_cast<uint64_t>(position / format.blockAlign) << 32;
     return DS_OK;
 }
 
@@ -414,7 +542,7 @@ HRESULT SecondaryBuffer::SetFrequency(DWORD frequency)
         (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
         return DSERR_INVALIDPARAM;
     std::lock_guard<std::mutex> hold(mixer_lock());
-    voice.frequency = frequency == DSBFREQUENCY_ORIGINAL ? originalFrequency : frequency;
+    voice.frequency = frequency == DSBFREQUENCY_ORIGINAL ? format.rate : frequency;
     return DS_OK;
 }
 

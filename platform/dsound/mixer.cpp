@@ -8,9 +8,9 @@
 // between the two backs), the heights like the positions below them, and the low-frequency
 // channel is left out, as a stereo speaker set-up has no subwoofer. Each voice is then resampled
 // from its own frequency to the output rate by linear interpolation (a voice played at the output
-// rate comes out sample for sample), scaled by its left and right gains with rounding to the
-// nearest value (a gain of 0 dB is exact, a vanishing one silent), and summed; the sum
-// saturates at the 16-bit limits instead of wrapping. Mono voices feed the same sample to both
+// rate comes out sample for sample), scaled by its left and right gains, and summed at full
+// precision; the sum is rounded to the nearest 16-bit value once (a gain of 0 dB is exact, a
+// vanishing one silent) and saturates at the 16-bit limits instead of wrapping. Mono voices feed the same sample to both
 // sides. Volume and pan follow DirectSound's decibel laws. Plain C++ over memory: no SDL here, no
 // allocation while mixing, and the lock is taken per short block. Each encoding and layout has a
 // loop of its own, so the per-sample work carries no format tests.
@@ -53,6 +53,7 @@ struct MixerState {
     MixerState() { voices.reserve(512); }  // room for every sound a program keeps, up front
     std::mutex lock;
     std::vector<MixVoice*> voices;
+    int32_t outputGain = MixUnityGain;
 };
 
 // Lives until the process ends: an output thread may still be mixing while statics are torn down.
@@ -116,11 +117,9 @@ inline int64_t round_shift(int64_t value, int bits)
     return (value + (int64_t{1} << (bits - 1)) - (value < 0)) >> bits;
 }
 
-// A value of 24 bits of range times a 16.16 gain, as a 16-bit output sample.
-inline int32_t scale(int64_t value, int64_t gain)
-{
-    return static_cast<int32_t>(round_shift(value * gain, 24));
-}
+// The sum of values of 24 bits of range times 16.16 gains, as a 16-bit output sample (before
+// saturation).
+inline int64_t to_output(int64_t sum) { return round_shift(sum, 24); }
 
 // One frame as a left and right value.
 template <class Read, Layout layout>
@@ -149,7 +148,7 @@ inline void read_frame(const MixVoice& voice, uint32_t frame, int32_t* left, int
 
 // Adds frames of one voice into the accumulator and moves it on.
 template <class Read, Layout layout>
-void mix_voice(MixVoice& voice, int32_t* sum, size_t frames, uint32_t outputRate)
+void mix_voice(MixVoice& voice, int64_t* sum, size_t frames, uint32_t outputRate)
 {
     if (voice.frames == 0) {
         voice.playing = false;
@@ -165,7 +164,39 @@ void mix_voice(MixVoice& voice, int32_t* sum, size_t frames, uint32_t outputRate
     uint32_t held = 0;
     bool holding = false;
     int32_t left = 0, right = 0, nextLeft = 0, nextRight = 0;
-    for (size_t i = 0; i < frames; ++i) {
+    size_t i = 0;
+    if constexpr (layout != Routed) {
+        // While the frame after the current one lies inside the sound, both are read straight
+        // from memory: cheaper for one or two channels than keeping them from frame to frame.
+        const uint64_t lastPair = static_cast<uint64_t>(voice.frames - 1) << 32;
+        if (voice.position < lastPair && step > 0) {
+            const uint64_t fit = (lastPair - voice.position + step - 1) / step;
+            const size_t count = fit < frames ? static_cast<size_t>(fit) : frames;
+            const uint8_t* samples = voice.samples;
+            const uint32_t frameBytes = voice.frameBytes;
+            const uint32_t offsetLeft = voice.routes[0].offset;
+            const uint32_t offsetRight = layout == Stereo ? voice.routes[1].offset : offsetLeft;
+            uint64_t position = voice.position;
+            for (; i < count; ++i) {
+                const uint8_t* p = samples + static_cast<size_t>(position >> 32) * frameBytes;
+                const int64_t fraction = static_cast<int64_t>((position >> 16) & 0xFFFF);
+                const int32_t l0 = Read::at(p + offsetLeft);
+                const int32_t l1 = Read::at(p + frameBytes + offsetLeft);
+                const int64_t leftValue = l0 + (((l1 - int64_t{l0}) * fraction) >> 16);
+                int64_t rightValue = leftValue;
+                if constexpr (layout == Stereo) {
+                    const int32_t r0 = Read::at(p + offsetRight);
+                    const int32_t r1 = Read::at(p + frameBytes + offsetRight);
+                    rightValue = r0 + (((r1 - int64_t{r0}) * fraction) >> 16);
+                }
+                sum[2 * i] += leftValue * leftGain;
+                sum[2 * i + 1] += rightValue * rightGain;
+                position += step;
+            }
+            voice.position = position;
+        }
+    }
+    for (; i < frames; ++i) {
         if (voice.position >= end) {
             if (!voice.looping) {
                 voice.playing = false;
@@ -194,13 +225,13 @@ void mix_voice(MixVoice& voice, int32_t* sum, size_t frames, uint32_t outputRate
         const int64_t fraction = static_cast<int64_t>((voice.position >> 16) & 0xFFFF);
         const int64_t leftValue = left + (((nextLeft - int64_t{left}) * fraction) >> 16);
         const int64_t rightValue = right + (((nextRight - int64_t{right}) * fraction) >> 16);
-        sum[2 * i] += scale(leftValue, leftGain);
-        sum[2 * i + 1] += scale(rightValue, rightGain);
+        sum[2 * i] += leftValue * leftGain;
+        sum[2 * i + 1] += rightValue * rightGain;
         voice.position += step;
     }
 }
 
-using MixFunction = void (*)(MixVoice&, int32_t*, size_t, uint32_t);
+using MixFunction = void (*)(MixVoice&, int64_t*, size_t, uint32_t);
 
 // By encoding (in MixEncoding's order) and layout.
 template <class Read>
@@ -209,9 +240,9 @@ constexpr MixFunction Layouts[3] = {mix_voice<Read, Mono>, mix_voice<Read, Stere
 constexpr const MixFunction* Mixers[] = {Layouts<ReadU8>, Layouts<Read16>, Layouts<ReadWide>,
                                          Layouts<ReadF32>, Layouts<ReadF64>};
 
-inline int16_t saturate(int32_t value)
+inline int16_t saturate(int64_t value)
 {
-    return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX));
+    return static_cast<int16_t>(std::clamp<int64_t>(value, INT16_MIN, INT16_MAX));
 }
 
 }  // namespace
@@ -273,22 +304,38 @@ void mixer_detach(MixVoice* voice)
 
 void mixer_render(int16_t* out, size_t frames, uint32_t outputRate)
 {
-    int32_t sum[BlockFrames * 2];
+    int64_t sum[BlockFrames * 2];  // at 2^24 times the output's scale
     while (frames > 0) {
         const size_t count = std::min(frames, BlockFrames);
         memset(sum, 0, sizeof(sum[0]) * 2 * count);
+        int32_t outputGain = MixUnityGain;
         if (outputRate > 0) {
             std::lock_guard<std::mutex> hold(state().lock);
+            outputGain = state().outputGain;
             for (MixVoice* voice : state().voices)
                 if (voice->playing)
                     Mixers[static_cast<int>(voice->encoding)][voice->layout](*voice, sum, count,
                                                                              outputRate);
+        }
+        if (outputGain != MixUnityGain) {
+            // Dropping 8 of the 24 bits below the output first leaves room for the gain.
+            for (size_t i = 0; i < 2 * count; ++i)
+                sum[i] = round_shift((sum[i] >> 8) * outputGain, 32);
+        } else {
+            for (size_t i = 0; i < 2 * count; ++i)
+                sum[i] = to_output(sum[i]);
         }
         for (size_t i = 0; i < 2 * count; ++i)
             out[i] = saturate(sum[i]);
         out += 2 * count;
         frames -= count;
     }
+}
+
+void mixer_set_output_gain(int32_t gain)
+{
+    std::lock_guard<std::mutex> hold(state().lock);
+    state().outputGain = gain;
 }
 
 int32_t mixer_gain(int32_t hundredthsOfDecibel)

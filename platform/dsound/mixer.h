@@ -73,6 +73,9 @@ void mixer_detach(MixVoice* voice);
 // to its first frame. Allocates nothing.
 void mixer_render(int16_t* out, size_t frames, uint32_t outputRate);
 
+// Scales the whole mix by a 16.16 gain (the output's volume); unity leaves it untouched.
+void mixer_set_output_gain(int32_t gain);
+
 // The 16.16 linear gain of an attenuation in hundredths of a decibel (0 or below).
 int32_t mixer_gain(int32_t hundredthsOfDecibel);
 

@@ -167,6 +167,10 @@ void sdl_audio_close()
     out.rate = 0;
 }
 
+uint32_t sdl_audio_rate() { return output().rate; }
+
+uint64_t sdl_audio_frames_mixed() { return output().framesMixed; }
+
 bool layer_audio_output(LayerAudioOutput* info)
 {
     Output& out = output();

@@ -1,4 +1,5 @@
-// dsound.h -- DirectSound as the engine uses it: the device and static secondary sound buffers
+// dsound.h -- DirectSound as the engine uses it: the device, secondary sound buffers (static,
+// duplicated and streaming) and the primary buffer's volume
 #pragma once
 #ifdef _WIN32
 #error "this is the Linux platform layer's dsound.h; on Windows the SDK header answers"
@@ -94,7 +95,22 @@ typedef struct _DSBUFFERDESC {
 } DSBUFFERDESC, *LPDSBUFFERDESC;
 typedef const DSBUFFERDESC* LPCDSBUFFERDESC;
 
+// What a buffer is: its creation flags plus where it lives, and its length in bytes.
+typedef struct _DSBCAPS {
+    DWORD dwSize;
+    DWORD dwFlags;
+    DWORD dwBufferBytes;
+    DWORD dwUnlockTransferRate;
+    DWORD dwPlayCpuOverhead;
+} DSBCAPS, *LPDSBCAPS;
+typedef const DSBCAPS* LPCDSBCAPS;
+
 struct IDirectSoundBuffer : IUnknown {
+    virtual HRESULT STDMETHODCALLTYPE GetCaps(LPDSBCAPS caps) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCurrentPosition(LPDWORD playCursor,
+                                                         LPDWORD writeCursor) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetFormat(LPWAVEFORMATEX format, DWORD sizeAllocated,
+                                                LPDWORD sizeWritten) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetStatus(LPDWORD status) = 0;
     virtual HRESULT STDMETHODCALLTYPE Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD bytes1,
                                            LPVOID* audio2, LPDWORD bytes2, DWORD flags) = 0;
@@ -113,6 +129,8 @@ struct IDirectSound : IUnknown {
                                                         LPLPDIRECTSOUNDBUFFER buffer,
                                                         LPUNKNOWN outer) = 0;
     virtual HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND window, DWORD level) = 0;
+    virtual HRESULT STDMETHODCALLTYPE DuplicateSoundBuffer(LPDIRECTSOUNDBUFFER original,
+                                                           LPLPDIRECTSOUNDBUFFER duplicate) = 0;
 };
 
 HRESULT WINAPI DirectSoundCreate(LPCGUID device, LPDIRECTSOUND* directSound, LPUNKNOWN outer);

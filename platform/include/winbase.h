@@ -1,4 +1,5 @@
-// winbase.h -- kernel32 as the engine uses it: files, read-only file mapping, the last error, Sleep
+// winbase.h -- kernel32 as the engine uses it: files, read-only file mapping, the last error,
+// Sleep, threads, events and critical sections
 #pragma once
 #ifdef _WIN32
 #error "this is the Linux platform layer's winbase.h; on Windows the SDK header answers"
@@ -19,6 +20,29 @@ typedef struct _OVERLAPPED {
     DWORD OffsetHigh;
     HANDLE hEvent;
 } OVERLAPPED, *LPOVERLAPPED;
+
+typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID parameter);
+typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
+
+// A lock that the thread holding it may take again. The fields are the platform's; the layer
+// keeps its own lock in the record that DebugInfo points to.
+typedef struct _RTL_CRITICAL_SECTION_DEBUG* PRTL_CRITICAL_SECTION_DEBUG;
+typedef struct _RTL_CRITICAL_SECTION {
+    PRTL_CRITICAL_SECTION_DEBUG DebugInfo;
+    LONG LockCount;
+    LONG RecursionCount;
+    HANDLE OwningThread;
+    HANDLE LockSemaphore;
+    ULONG_PTR SpinCount;
+} RTL_CRITICAL_SECTION, *PRTL_CRITICAL_SECTION;
+typedef RTL_CRITICAL_SECTION CRITICAL_SECTION;
+typedef PRTL_CRITICAL_SECTION LPCRITICAL_SECTION;
+
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0x00000000u
+#define WAIT_TIMEOUT 0x00000102u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define STACK_SIZE_PARAM_IS_A_RESERVATION 0x00010000
 
 #define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
@@ -93,6 +117,19 @@ HANDLE WINAPI CreateFileMappingA(HANDLE file, LPSECURITY_ATTRIBUTES security, DW
 LPVOID WINAPI MapViewOfFile(HANDLE mapping, DWORD desiredAccess, DWORD offsetHigh,
                             DWORD offsetLow, SIZE_T bytesToMap);
 BOOL WINAPI UnmapViewOfFile(LPCVOID baseAddress);
+
+HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES security, SIZE_T stackSize,
+                           LPTHREAD_START_ROUTINE startAddress, LPVOID parameter,
+                           DWORD creationFlags, LPDWORD threadId);
+HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES security, BOOL manualReset, BOOL initialState,
+                           LPCSTR name);
+BOOL WINAPI SetEvent(HANDLE event);
+BOOL WINAPI ResetEvent(HANDLE event);
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION section);
+void WINAPI EnterCriticalSection(LPCRITICAL_SECTION section);
+void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION section);
+void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION section);
 
 // The process entry the C runtime calls; the layer's main() does the same.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLine, int showCommand);

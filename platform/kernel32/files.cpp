@@ -111,6 +111,7 @@ HANDLE adopt_file(int fd, DWORD access, DWORD share)
 HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                           LPSECURITY_ATTRIBUTES, DWORD creationDisposition, DWORD, HANDLE templateFile)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     if (layer_fault_sets_last_error(CreateFileAFault))
         return INVALID_HANDLE_VALUE;
     if (!fileName || !*fileName || creationDisposition < CREATE_NEW ||
@@ -197,6 +198,7 @@ BOOL transfer(DWORD count, LPDWORD moved, bool isWrite, Step step)
 BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
                      LPOVERLAPPED overlapped)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     if (bytesRead)
         *bytesRead = 0;
     const OpenFile* file = file_for_transfer(handle, GENERIC_READ, buffer, bytesToRead, overlapped);
@@ -211,6 +213,7 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD by
 BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten,
                       LPOVERLAPPED overlapped)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     if (bytesWritten)
         *bytesWritten = 0;
     const OpenFile* file =
@@ -225,6 +228,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD
 
 BOOL WINAPI FlushFileBuffers(HANDLE handle)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     if (layer_fault_sets_last_error(FlushFileBuffersFault))
         return FALSE;
     KernelObject* object = object_from_handle(handle, Kind::File);
@@ -246,6 +250,7 @@ BOOL WINAPI FlushFileBuffers(HANDLE handle)
 
 DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, LPLONG distanceHigh, DWORD moveMethod)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     KernelObject* object = object_from_handle(handle, Kind::File);
     if (!object || moveMethod > FILE_END) {
         SetLastError(object ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
@@ -275,6 +280,7 @@ DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, LPLONG distanceHigh, D
 
 DWORD WINAPI GetFileSize(HANDLE handle, LPDWORD fileSizeHigh)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     KernelObject* object = object_from_handle(handle, Kind::File);
     struct stat info {};
     if (!object || fstat(object->file->fd, &info) != 0) {

@@ -16,6 +16,12 @@ thread_local DWORD lastError = 0;
 
 namespace k32 {
 
+std::recursive_mutex& table_lock()
+{
+    static std::recursive_mutex lock;
+    return lock;
+}
+
 std::set<KernelObject*>& handles()
 {
     static std::set<KernelObject*> table;
@@ -105,7 +111,10 @@ void WINAPI SetLastError(DWORD error) { lastError = error; }
 
 BOOL WINAPI CloseHandle(HANDLE handle)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     auto* object = static_cast<KernelObject*>(handle);
+    if (handle != nullptr && !handles().count(object) && close_sync_handle(handle))
+        return TRUE;
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE || !handles().count(object)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

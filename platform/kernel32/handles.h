@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -36,6 +37,13 @@ struct View {
     size_t length;
     OpenFile* file;
 };
+
+// Guards the tables below: kernel32's calls may come from any thread, as on the platform. Every
+// exported file, mapping and name call holds it throughout.
+std::recursive_mutex& table_lock();
+
+// Closes a thread or event handle (threads.cpp); false when the handle is not one.
+bool close_sync_handle(HANDLE handle);
 
 // Every handle, open file and mapped view of the process.
 std::set<KernelObject*>& handles();

@@ -31,6 +31,7 @@ using namespace k32;
 HANDLE WINAPI CreateFileMappingA(HANDLE fileHandle, LPSECURITY_ATTRIBUTES, DWORD protect,
                                  DWORD maximumSizeHigh, DWORD maximumSizeLow, LPCSTR name)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     if (layer_fault_sets_last_error(CreateFileMappingAFault))
         return nullptr;
     KernelObject* object = object_from_handle(fileHandle, Kind::File);
@@ -71,6 +72,7 @@ HANDLE WINAPI CreateFileMappingA(HANDLE fileHandle, LPSECURITY_ATTRIBUTES, DWORD
 LPVOID WINAPI MapViewOfFile(HANDLE mappingHandle, DWORD desiredAccess, DWORD offsetHigh,
                             DWORD offsetLow, SIZE_T bytesToMap)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     if (layer_fault_sets_last_error(MapViewOfFileFault))
         return nullptr;
     KernelObject* mapping = object_from_handle(mappingHandle, Kind::Mapping);
@@ -108,6 +110,7 @@ LPVOID WINAPI MapViewOfFile(HANDLE mappingHandle, DWORD desiredAccess, DWORD off
 
 BOOL WINAPI UnmapViewOfFile(LPCVOID baseAddress)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     auto it = views().find(baseAddress);
     if (it == views().end()) {
         SetLastError(ErrorInvalidAddress);

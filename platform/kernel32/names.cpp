@@ -93,6 +93,7 @@ using namespace k32;
 
 BOOL WINAPI DeleteFileA(LPCSTR fileName)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     if (!fileName || !*fileName) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return FALSE;
@@ -121,6 +122,7 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName)
 
 BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
 {
+    std::lock_guard<std::recursive_mutex> hold(k32::table_lock());
     if (layer_fault_sets_last_error(MoveFileExAFault))
         return FALSE;
     if (!existingFileName || !*existingFileName || !newFileName || !*newFileName) {

@@ -2,10 +2,11 @@
 // resolution calls
 //
 // Tests can freeze the clock at any value (one just below the wrap is the interesting one) and
-// move it by hand; Sleep then moves it instead of waiting. CLOCK_MONOTONIC already counts whole
-// milliseconds, so timeBeginPeriod only checks its value, as Wine's does: 1 to 65535, and the
-// pairing with timeEndPeriod is not tracked. No SDL here.
+// move it by hand, and any thread may read it meanwhile; Sleep then moves it instead of waiting.
+// CLOCK_MONOTONIC already counts whole milliseconds, so timeBeginPeriod only checks its value, as
+// Wine's does: 1 to 65535, and the pairing with timeEndPeriod is not tracked. No SDL here.
 
+#include <atomic>
 #include <ctime>
 
 #include "mmsystem.h"
@@ -18,8 +19,8 @@ namespace {
 constexpr UINT SmallestPeriod = 1;
 constexpr UINT LargestPeriod = 65535;
 
-bool clockFrozen = false;
-DWORD frozenTime = 0;
+std::atomic<bool> clockFrozen{false};
+std::atomic<DWORD> frozenTime{0};
 
 DWORD monotonic_milliseconds()
 {
@@ -34,7 +35,7 @@ DWORD monotonic_milliseconds()
 
 DWORD WINAPI timeGetTime()
 {
-    return clockFrozen ? frozenTime : monotonic_milliseconds();
+    return clockFrozen ? frozenTime.load() : monotonic_milliseconds();
 }
 
 MMRESULT WINAPI timeBeginPeriod(UINT period)
