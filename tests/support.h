@@ -122,6 +122,7 @@ struct NotedDirectSound : Noted<IDirectSound> {
     using Noted::Noted;
     HRESULT STDMETHODCALLTYPE CreateSoundBuffer(LPCDSBUFFERDESC, LPLPDIRECTSOUNDBUFFER, LPUNKNOWN) override { return E_FAIL; }
     HRESULT STDMETHODCALLTYPE SetCooperativeLevel(HWND, DWORD) override { return E_FAIL; }
+    HRESULT STDMETHODCALLTYPE DuplicateSoundBuffer(LPDIRECTSOUNDBUFFER, LPLPDIRECTSOUNDBUFFER) override { return E_FAIL; }
 };
 
 struct NotedDirectInput : Noted<IDirectInput8A> {
