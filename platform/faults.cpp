@@ -40,7 +40,21 @@ std::set<std::string>& hooks()
 
 bool layerFaultsArmed = false;
 
-FaultHook::FaultHook(const char* name) : name_(name) { hooks().insert(name); }
+FaultHook::FaultHook(const char* name, const char* file) : name_(name), channel_(TraceUser32)
+{
+    hooks().insert(name);
+    static const struct {
+        const char* folder;
+        TraceChannel channel;
+    } folders[] = {
+        {"/user32/", TraceUser32},   {"/gdi32/", TraceGdi32},     {"/ddraw/", TraceDdraw},
+        {"/dinput8/", TraceDinput8}, {"/dsound/", TraceDsound},   {"/kernel32/", TraceKernel32},
+        {"/winmm/", TraceWinmm},
+    };
+    for (const auto& folder : folders)
+        if (file && strstr(file, folder.folder))
+            channel_ = folder.channel;
+}
 
 void layer_fail_call(const char* name, int nth, HRESULT result)
 {
@@ -64,6 +78,10 @@ void layer_clear_faults()
 
 bool layer_fault_lookup(const FaultHook& hook, HRESULT* result)
 {
+    if (layerTraceCalls & (1u << hook.channel()))
+        layer_trace_call(hook.channel(), hook.name());
+    if (!layerFaultsArmed)
+        return false;
     auto& table = faults();
     auto it = table.find(hook.name());
     if (it == table.end())
