@@ -33,6 +33,10 @@ void layer_use_baseline_pixel_paths(bool baseline);
 void layer_set_surface_lost(IDirectDrawSurface7* surface);
 void layer_lose_surfaces();
 
+// Reads a setting in ENGINE_TRACE's syntax ("ddraw,kernel32", "all+calls", "" for none) in place of
+// the one the program started with, after writing the repeat counts the previous one held.
+void layer_set_trace(const char* setting);
+
 // Key states seen by GetAsyncKeyState in place of the keyboard's own.
 void layer_set_key_state(int virtualKey, bool down);
 void layer_clear_key_states();

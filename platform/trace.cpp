@@ -21,6 +21,7 @@
 #include "ddraw.h"
 #include "dinput.h"
 #include "dsound.h"
+#include "testing.h"
 
 unsigned layerTraceFailures = 0;
 unsigned layerTraceCalls = 0;
@@ -276,3 +277,5 @@ void layer_trace_call(TraceChannel channel, const char* call)
 {
     fprintf(stderr, "[%s] call %s\n", ChannelNames[channel], call);
 }
+
+void layer_set_trace(const char* setting) { layer_trace_configure(setting); }
