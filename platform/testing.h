@@ -98,3 +98,10 @@ struct LayerAudioOutput {
     uint64_t framesMixed = 0;
 };
 bool layer_audio_output(LayerAudioOutput* output);
+
+// With capture on, the sound output that DirectSound objects open next is memory instead of a
+// device: nothing is heard and nothing advances on its own; layer_mix_captured_sound mixes the
+// next frames (16-bit stereo, interleaved left then right, at the output's rate) into samples and
+// answers how many, 0 when no captured output is open. Set it before the first DirectSound object.
+void layer_capture_sound(bool capture);
+size_t layer_mix_captured_sound(int16_t* samples, size_t frames);
