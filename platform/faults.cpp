@@ -39,6 +39,7 @@ std::set<std::string>& hooks()
 }  // namespace
 
 bool layerFaultsArmed = false;
+bool layerCallsWatched = false;
 
 FaultHook::FaultHook(const char* name, const char* file) : name_(name), channel_(TraceUser32)
 {
@@ -68,12 +69,14 @@ void layer_fail_call(const char* name, int nth, HRESULT result)
     fault.result = result;
     faults()[name] = fault;
     layerFaultsArmed = true;
+    layerCallsWatched = true;
 }
 
 void layer_clear_faults()
 {
     faults().clear();
     layerFaultsArmed = false;
+    layerCallsWatched = layerTraceCalls != 0;
 }
 
 bool layer_fault_lookup(const FaultHook& hook, HRESULT* result)

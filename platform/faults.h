@@ -25,6 +25,9 @@ private:
 };
 
 extern bool layerFaultsArmed;
+// True while a test has armed a failure or a trace channel writes every call: the one flag the
+// calls test on their way in.
+extern bool layerCallsWatched;
 bool layer_fault_lookup(const FaultHook& hook, HRESULT* result);
 
 // True when a test made this call fail; *result then holds the HRESULT to return. Every API entry
@@ -32,7 +35,7 @@ bool layer_fault_lookup(const FaultHook& hook, HRESULT* result);
 // writes every call (ENGINE_TRACE's "+calls", written by the lookup).
 inline bool layer_fault(const FaultHook& hook, HRESULT* result = nullptr)
 {
-    return (layerFaultsArmed || layerTraceCalls) && layer_fault_lookup(hook, result);
+    return layerCallsWatched && layer_fault_lookup(hook, result);
 }
 
 // The same for a call that reports failure through the last error (FALSE, null, 0,
@@ -41,7 +44,7 @@ inline bool layer_fault(const FaultHook& hook, HRESULT* result = nullptr)
 bool layer_fault_sets_last_error_slow(const FaultHook& hook);
 inline bool layer_fault_sets_last_error(const FaultHook& hook)
 {
-    return (layerFaultsArmed || layerTraceCalls) && layer_fault_sets_last_error_slow(hook);
+    return layerCallsWatched && layer_fault_sets_last_error_slow(hook);
 }
 
 // The trace of a refused call under the hook's own name and channel (trace.h).

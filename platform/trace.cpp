@@ -21,6 +21,7 @@
 #include "ddraw.h"
 #include "dinput.h"
 #include "dsound.h"
+#include "faults.h"
 #include "testing.h"
 
 unsigned layerTraceFailures = 0;
@@ -228,6 +229,7 @@ void layer_trace_configure(const char* setting)
         exitHandler = atexit(write_counts_at_exit) == 0;
     layerTraceFailures = failures;
     layerTraceCalls = calls;
+    layerCallsWatched = layerFaultsArmed || calls != 0;
 }
 
 void layer_trace_write(TraceChannel channel, const char* call, long code, const char* arguments,

@@ -28,9 +28,10 @@ extern unsigned layerTraceCalls;     // bit c: channel c writes every hooked cal
 // on stderr with the list of channels and left out.
 void layer_trace_configure(const char* setting);
 
-void layer_trace_write(TraceChannel channel, const char* call, long code, const char* arguments,
-                       const char* detail, ...);
-void layer_trace_call(TraceChannel channel, const char* call);
+// Out of the way of the calls that succeed: the compiler keeps these paths apart from theirs.
+[[gnu::cold]] void layer_trace_write(TraceChannel channel, const char* call, long code,
+                                     const char* arguments, const char* detail, ...);
+[[gnu::cold]] void layer_trace_call(TraceChannel channel, const char* call);
 
 // Integers reach the formats widened to long or unsigned long: write %ld and %lu for every one.
 template <typename Value>
@@ -52,7 +53,7 @@ template <typename... Values>
 inline HRESULT layer_refused(TraceChannel channel, const char* call, HRESULT code,
                              const char* detail = nullptr, Values... values)
 {
-    if (layerTraceFailures & (1u << channel))
+    if (__builtin_expect((layerTraceFailures & (1u << channel)) != 0, 0))
         layer_trace_write(channel, call, code, nullptr, detail, layer_trace_value(values)...);
     return code;
 }
@@ -64,7 +65,7 @@ template <typename... Values>
 inline void layer_failed(TraceChannel channel, const char* call, DWORD error, const char* arguments,
                          const char* detail, Values... values)
 {
-    if (layerTraceFailures & (1u << channel))
+    if (__builtin_expect((layerTraceFailures & (1u << channel)) != 0, 0))
         layer_trace_write(channel, call, static_cast<long>(error), arguments, detail,
                           layer_trace_value(values)...);
 }
