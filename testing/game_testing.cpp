@@ -82,8 +82,7 @@ bool ScriptText(const char* text)
     const HWND window = game_window();
     if (!window || !text)
         return false;
-    for (const char* c = text; *c; ++c)
-        window_post(window, WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(*c)), 1);
+    window_post_text(window, text);  // after a key still without its characters, as that key's
     return true;
 }
 
@@ -118,7 +117,8 @@ bool ScriptMouseWheel(int delta, int x, int y)
     if (!window)
         return false;
     const WPARAM wParam = MAKEWPARAM(static_cast<WORD>(heldButtons), static_cast<WORD>(static_cast<short>(delta)));
-    return window_post(window, MouseWheelMessage, wParam, MAKELPARAM(x, y)) != FALSE;
+    window_post_mouse(window, MouseWheelMessage, x, y, wParam);
+    return true;
 }
 
 bool AttachTestController(int axes, int buttons)

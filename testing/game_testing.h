@@ -35,7 +35,8 @@ void UseRealClock();
 // A key goes down or up (virtual-key code, VK_ESCAPE, 'A'): WM_KEYDOWN or WM_KEYUP, and
 // GetAsyncKeyState reports it held until it is released. It types no character: see ScriptText.
 bool ScriptKey(int virtualKey, bool down);
-// Characters typed, one WM_CHAR per byte of the Windows-1251 text.
+// Characters typed, one WM_CHAR per byte of the Windows-1251 text; right after a ScriptKey down
+// they are that key's characters, made by TranslateMessage as it translates the key.
 bool ScriptText(const char* text);
 // The mouse moves to display coordinates (0..799, 0..599 on an 800 x 600 display): WM_MOUSEMOVE.
 bool ScriptMouseMove(int x, int y);
