@@ -4,16 +4,19 @@
 #   lib/libengine.a                  the engine
 #   lib/libengine-platform.a         Linux: the platform layer the engine runs on
 #   lib/libengine-main.a             Linux: main(), which hands control to the game's WinMain
+#   lib/libengine-testing.a          Linux: the test library for a game's own tests
 #   include/engine/{app,display,draw,input,sound}/   the engine's headers
 #   include/engine/platform/         Linux: the API headers (windows.h, ddraw.h, ...)
+#   include/engine/testing/          Linux: game_testing.h, the test library's header
 #   lib/cmake/engine/                engineConfig.cmake, its version file and the targets
-#   lib/pkgconfig/engine.pc, engine-main.pc
+#   lib/pkgconfig/engine.pc, engine-main.pc, engine-testing.pc (Linux)
 #   share/engine/                    Windows: the toolchain file the engine was built with
 #
 # Targets: engine::engine (the library, its include folders and its dependencies) and
 # engine::main (the process entry: on Linux main() calling WinMain, on Windows the GUI subsystem,
 # whose C runtime calls WinMain itself). A program that writes its own main() leaves out
-# engine::main.
+# engine::main. On Linux, engine::testing is the test library a game's own tests link: they bring
+# their own main() (or their framework's) and leave out engine::main.
 
 include(CMakePackageConfigHelpers)
 
@@ -30,7 +33,8 @@ if(WIN32)
     install(FILES ${CMAKE_CURRENT_LIST_DIR}/mingw-w64-x86_64.cmake DESTINATION ${CMAKE_INSTALL_DATADIR}/engine)
 else()
     set(ENGINE_LAYER ON)
-    set(ENGINE_INSTALLED_TARGETS engine platform platform_entry)
+    set(ENGINE_INSTALLED_TARGETS engine platform platform_entry engine_testing)
+    install(FILES testing/game_testing.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/engine/testing)
 endif()
 
 install(TARGETS ${ENGINE_INSTALLED_TARGETS}
@@ -73,3 +77,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/engine.pc.in ${CMAKE_CURRENT_BINARY_DIR
 configure_file(${CMAKE_CURRENT_LIST_DIR}/engine-main.pc.in ${CMAKE_CURRENT_BINARY_DIR}/engine-main.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/engine.pc ${CMAKE_CURRENT_BINARY_DIR}/engine-main.pc
         DESTINATION ${ENGINE_PKGCONFIG_DESTINATION})
+if(NOT WIN32)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/engine-testing.pc.in ${CMAKE_CURRENT_BINARY_DIR}/engine-testing.pc @ONLY)
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/engine-testing.pc DESTINATION ${ENGINE_PKGCONFIG_DESTINATION})
+endif()

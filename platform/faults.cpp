@@ -47,8 +47,23 @@ std::set<std::string>& hooks()
 }  // namespace
 
 std::atomic<bool> layerFaultsArmed{false};
+std::atomic<bool> layerCallsWatched{false};
 
-FaultHook::FaultHook(const char* name) : name_(name) { hooks().insert(name); }
+FaultHook::FaultHook(const char* name, const char* file) : name_(name), channel_(TraceUser32)
+{
+    hooks().insert(name);
+    static const struct {
+        const char* folder;
+        TraceChannel channel;
+    } folders[] = {
+        {"/user32/", TraceUser32},   {"/gdi32/", TraceGdi32},     {"/ddraw/", TraceDdraw},
+        {"/dinput8/", TraceDinput8}, {"/dsound/", TraceDsound},   {"/kernel32/", TraceKernel32},
+        {"/winmm/", TraceWinmm},
+    };
+    for (const auto& folder : folders)
+        if (file && strstr(file, folder.folder))
+            channel_ = folder.channel;
+}
 
 void layer_fail_call(const char* name, int nth, HRESULT result)
 {
@@ -63,6 +78,7 @@ void layer_fail_call(const char* name, int nth, HRESULT result)
     std::lock_guard<std::mutex> hold(faults_lock());
     faults()[name] = fault;
     layerFaultsArmed = true;
+    layerCallsWatched = true;
 }
 
 void layer_clear_faults()
@@ -70,10 +86,15 @@ void layer_clear_faults()
     std::lock_guard<std::mutex> hold(faults_lock());
     faults().clear();
     layerFaultsArmed = false;
+    layerCallsWatched = layerTraceCalls != 0;
 }
 
 bool layer_fault_lookup(const FaultHook& hook, HRESULT* result)
 {
+    if (layerTraceCalls & (1u << hook.channel()))
+        layer_trace_call(hook.channel(), hook.name());
+    if (!layerFaultsArmed)
+        return false;
     std::lock_guard<std::mutex> hold(faults_lock());
     auto& table = faults();
     auto it = table.find(hook.name());

@@ -33,6 +33,10 @@ void layer_use_baseline_pixel_paths(bool baseline);
 void layer_set_surface_lost(IDirectDrawSurface7* surface);
 void layer_lose_surfaces();
 
+// Reads a setting in ENGINE_TRACE's syntax ("ddraw,kernel32", "all+calls", "" for none) in place of
+// the one the program started with, after writing the repeat counts the previous one held.
+void layer_set_trace(const char* setting);
+
 // Key states seen by GetAsyncKeyState in place of the keyboard's own.
 void layer_set_key_state(int virtualKey, bool down);
 void layer_clear_key_states();
@@ -95,3 +99,10 @@ struct LayerAudioOutput {
     uint64_t framesMixed = 0;
 };
 bool layer_audio_output(LayerAudioOutput* output);
+
+// With capture on, the sound output that DirectSound objects open next is memory instead of a
+// device: nothing is heard and nothing advances on its own; layer_mix_captured_sound mixes the
+// next frames (16-bit stereo, interleaved left then right, at the output's rate) into samples and
+// answers how many, 0 when no captured output is open. Set it before the first DirectSound object.
+void layer_capture_sound(bool capture);
+size_t layer_mix_captured_sound(int16_t* samples, size_t frames);

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs the engine into a temporary prefix as a game's author would, and builds the starter
 # (examples/starter) outside the tree against that prefix: with CMake and with pkg-config. Runs
-# it under a virtual X display: the ball must be drawn where the mouse is, and Esc must end it
+# the starter's own test (starter_test, on the installed test library) headless, then the starter
+# under a virtual X display: the ball must be drawn where the mouse is, and Esc must end it
 # with status 0. Checks that every header docs/guide.md names is installed. Then the same for
 # Windows: installs build/windows, cross-compiles the starter with MinGW-w64 against it, and
 # runs the same checks under wine when wine is there.
-# Expects build/release (at least engine, platform, platform_entry) and, unless --linux-only is
+# Expects build/release (at least engine, platform, platform_entry, engine_testing) and, unless --linux-only is
 # given, build/windows to be built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,6 +37,15 @@ cmake --build "$work/build" >/dev/null
 # pkg-config gives the same program in one compiler line.
 PKG_CONFIG_PATH="$prefix/lib/pkgconfig" c++ -std=c++17 -o "$work/starter-pc" "$work/starter/starter.cpp" \
     $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs engine-main)
+
+# The starter's own test, built with the installed test library (and once more with pkg-config),
+# runs the game headless: the ball at the scripted mouse, a scripted Esc ending it.
+(cd "$work/build" && ctest --output-on-failure) >"$work/starter-test.log" 2>&1 ||
+    { cat "$work/starter-test.log" >&2; fail "the starter's test failed against the installed engine"; }
+c++ -std=c++17 -o "$work/starter-test-pc" "$work/starter/starter_test.cpp" "$work/starter/starter.cpp" \
+    $(PKG_CONFIG_PATH="$prefix/lib/pkgconfig" pkg-config --cflags --libs engine-testing)
+(cd "$work/build" && "$work/starter-test-pc" >/dev/null) || fail "the starter's test built with pkg-config failed"
+echo "Starter's test on the installed test library: passed (CMake and pkg-config builds)"
 
 # A screen of the display's own size, so the picture lands on it one to one.
 start_virtual_display 800x600

@@ -113,23 +113,23 @@ HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
     const bool normal = (flags & DDSCL_NORMAL) != 0;
     const bool exclusiveWanted = (flags & DDSCL_EXCLUSIVE) != 0;
     if (normal == exclusiveWanted)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7SetCooperativeLevelFault, DDERR_INVALIDPARAMS);
     if (exclusiveWanted && (!(flags & DDSCL_FULLSCREEN) || !window_is_valid(handle)))
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7SetCooperativeLevelFault, DDERR_INVALIDPARAMS);
     if (normal && (flags & (DDSCL_ALLOWMODEX | DDSCL_FULLSCREEN)))
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7SetCooperativeLevelFault, DDERR_INVALIDPARAMS);
     constexpr DWORD Known = DDSCL_FULLSCREEN | DDSCL_ALLOWREBOOT | DDSCL_NOWINDOWCHANGES |
                             DDSCL_NORMAL | DDSCL_EXCLUSIVE;
     if (flags & ~Known) {
         note_unsupported("IDirectDraw7::SetCooperativeLevel", "a level flag beyond the exclusive full-screen ones");
-        return DDERR_UNSUPPORTED;
+        return layer_refused(IDirectDraw7SetCooperativeLevelFault, DDERR_UNSUPPORTED);
     }
     if (exclusiveWanted)
         for (Device* other : devices())
             if (other != this && other->exclusive())
-                return DDERR_EXCLUSIVEMODEALREADYSET;
+                return layer_refused(IDirectDraw7SetCooperativeLevelFault, DDERR_EXCLUSIVEMODEALREADYSET);
     if (handle && !window_is_valid(handle))
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7SetCooperativeLevelFault, DDERR_INVALIDPARAMS);
     if (window && window != handle)
         present_release(window);
     level = flags;
@@ -145,17 +145,17 @@ HRESULT Device::SetDisplayMode(DWORD width, DWORD height, DWORD bitsPerPixel, DW
     if (width == 0 || height == 0)
         return DD_OK;  // asks for nothing
     if (flags != 0)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7SetDisplayModeFault, DDERR_INVALIDPARAMS, "flags 0x%lx", flags);
     if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 32)
-        return DDERR_INVALIDMODE;  // 24 bits is not offered by the display
+        return layer_refused(IDirectDraw7SetDisplayModeFault, DDERR_INVALIDMODE, "%lux%lu at %lu bits: the display offers 8, 16 and 32 bits up to 8192x8192", width, height, bitsPerPixel);
     if (width > 8192 || height > 8192)
-        return DDERR_INVALIDMODE;
+        return layer_refused(IDirectDraw7SetDisplayModeFault, DDERR_INVALIDMODE, "%lux%lu at %lu bits: the display offers 8, 16 and 32 bits up to 8192x8192", width, height, bitsPerPixel);
     for (Device* other : devices())
         if (other != this && other->exclusive())
-            return DDERR_NOEXCLUSIVEMODE;
+            return layer_refused(IDirectDraw7SetDisplayModeFault, DDERR_NOEXCLUSIVEMODE, "another DirectDraw object holds the display");
     if (window && !present_set_mode(window, static_cast<int>(width), static_cast<int>(height),
                                      static_cast<int>(bitsPerPixel)))
-        return DDERR_GENERIC;
+        return layer_refused(IDirectDraw7SetDisplayModeFault, DDERR_GENERIC, "the display could not show %lux%lu", width, height);
     // A mode change takes the memory of the primary and of video-memory surfaces away.
     for (Surface* surface : surfaces())
         if (surface->owner == this && (surface->video || surface->is_front()))
@@ -203,15 +203,15 @@ HRESULT Device::CreatePalette(DWORD flags, LPPALETTEENTRY entries, LPDIRECTDRAWP
     if (layer_fault(IDirectDraw7CreatePaletteFault, &result))
         return result;
     if (outer)
-        return CLASS_E_NOAGGREGATION;
+        return layer_refused(IDirectDraw7CreatePaletteFault, CLASS_E_NOAGGREGATION);
     if (!out || !entries)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7CreatePaletteFault, DDERR_INVALIDPARAMS);
     if (level == 0)
-        return DDERR_NOCOOPERATIVELEVELSET;
+        return layer_refused(IDirectDraw7CreatePaletteFault, DDERR_NOCOOPERATIVELEVELSET, "SetCooperativeLevel first");
     if ((flags & ~static_cast<DWORD>(DDPCAPS_8BIT | DDPCAPS_ALLOW256 | DDPCAPS_PRIMARYSURFACE)) != 0 ||
         !(flags & DDPCAPS_8BIT)) {
         note_unsupported("IDirectDraw7::CreatePalette", "a palette other than 8-bit");
-        return DDERR_UNSUPPORTED;
+        return layer_refused(IDirectDraw7CreatePaletteFault, DDERR_UNSUPPORTED);
     }
     *out = new Palette(this, entries, (flags & DDPCAPS_ALLOW256) != 0);
     return DD_OK;
@@ -223,50 +223,50 @@ HRESULT Device::CreateSurface(LPDDSURFACEDESC2 desc, LPDIRECTDRAWSURFACE7* out, 
     if (layer_fault(IDirectDraw7CreateSurfaceFault, &result))
         return result;
     if (outer)
-        return CLASS_E_NOAGGREGATION;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, CLASS_E_NOAGGREGATION);
     if (!desc || !out || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32))
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_INVALIDPARAMS);
     *out = nullptr;
     if (level == 0)
-        return DDERR_NOCOOPERATIVELEVELSET;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_NOCOOPERATIVELEVELSET, "SetCooperativeLevel first");
     if (!(desc->dwFlags & DDSD_CAPS))
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_INVALIDPARAMS);
     constexpr DWORD KnownFlags = DDSD_CAPS | DDSD_WIDTH | DDSD_HEIGHT | DDSD_BACKBUFFERCOUNT;
     if (desc->dwFlags & ~KnownFlags) {
         note_unsupported("IDirectDraw7::CreateSurface", "a description beyond caps, size and back buffers");
-        return DDERR_UNSUPPORTED;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_UNSUPPORTED);
     }
     const DWORD wanted = desc->ddsCaps.dwCaps;
     if ((wanted & DDSCAPS_VIDEOMEMORY) && (wanted & DDSCAPS_SYSTEMMEMORY))
-        return DDERR_INVALIDCAPS;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_INVALIDCAPS, "video and system memory both asked for");
     if (wanted & DDSCAPS_PRIMARYSURFACE)
         return create_primary(*desc, out);
     if (wanted & DDSCAPS_OFFSCREENPLAIN)
         return create_offscreen(*desc, out);
     note_unsupported("IDirectDraw7::CreateSurface", "a surface other than primary or off-screen plain");
-    return DDERR_UNSUPPORTED;
+    return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_UNSUPPORTED);
 }
 
 HRESULT Device::create_primary(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE7* out)
 {
     const DWORD wanted = desc.ddsCaps.dwCaps;
     if (desc.dwFlags & (DDSD_WIDTH | DDSD_HEIGHT))
-        return DDERR_INVALIDPARAMS;  // the primary has the display's size
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_INVALIDPARAMS, "the primary has the display's size");
     if (primary)
-        return DDERR_PRIMARYSURFACEALREADYEXISTS;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_PRIMARYSURFACEALREADYEXISTS, "this device has one");
     const bool chain = (wanted & DDSCAPS_FLIP) != 0;
     if (chain) {
         if (!(wanted & DDSCAPS_COMPLEX) || !(desc.dwFlags & DDSD_BACKBUFFERCOUNT) ||
             desc.dwBackBufferCount == 0)
-            return DDERR_INVALIDCAPS;
+            return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_INVALIDCAPS);
         if (!exclusive())
-            return DDERR_NOEXCLUSIVEMODE;
+            return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_NOEXCLUSIVEMODE, "a flipping chain needs the exclusive level");
         if (desc.dwBackBufferCount != 1) {
             note_unsupported("IDirectDraw7::CreateSurface", "more than one back buffer");
-            return DDERR_UNSUPPORTED;
+            return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_UNSUPPORTED);
         }
     } else if (desc.dwFlags & DDSD_BACKBUFFERCOUNT) {
-        return DDERR_INVALIDCAPS;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_INVALIDCAPS);
     }
     int w = modeWidth;
     int h = modeHeight;
@@ -279,13 +279,13 @@ HRESULT Device::create_primary(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE7*
     const size_t bytes = static_cast<size_t>(pitch) * h;
     const size_t needed = chain ? 2 * bytes : bytes;
     if (!video_memory_fits(needed))
-        return DDERR_OUTOFVIDEOMEMORY;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_OUTOFVIDEOMEMORY, "the primary surface needs %lu bytes", static_cast<unsigned long>(needed));
     uint8_t* frontMemory = allocate_pixels(bytes);
     uint8_t* backMemory = chain ? allocate_pixels(bytes) : nullptr;
     if (!frontMemory || (chain && !backMemory)) {
         free(frontMemory);
         free(backMemory);
-        return DDERR_OUTOFMEMORY;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_OUTOFMEMORY);
     }
     const DWORD placement = DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM;
     const DWORD chainCaps = chain ? DDSCAPS_FLIP | DDSCAPS_COMPLEX : 0;
@@ -307,17 +307,17 @@ HRESULT Device::create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE
 {
     if ((desc.dwFlags & (DDSD_WIDTH | DDSD_HEIGHT)) != (DDSD_WIDTH | DDSD_HEIGHT) ||
         desc.dwWidth == 0 || desc.dwHeight == 0 || (desc.dwFlags & DDSD_BACKBUFFERCOUNT))
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_INVALIDPARAMS, "an off-screen surface needs a width and a height of 1 to 65535, got %lux%lu", desc.dwWidth, desc.dwHeight);
     const DWORD wanted = desc.ddsCaps.dwCaps;
     constexpr DWORD Known = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_VIDEOMEMORY | DDSCAPS_SYSTEMMEMORY |
                             DDSCAPS_3DDEVICE | DDSCAPS_LOCALVIDMEM;
     if (wanted & ~Known) {
         note_unsupported("IDirectDraw7::CreateSurface", "a capability beyond plain, 3D device and placement");
-        return DDERR_UNSUPPORTED;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_UNSUPPORTED);
     }
     const int bits = display_bits();
     if (desc.dwWidth > 65535 || desc.dwHeight > 65535)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_INVALIDPARAMS, "an off-screen surface needs a width and a height of 1 to 65535, got %lux%lu", desc.dwWidth, desc.dwHeight);
     const int w = static_cast<int>(desc.dwWidth);
     const int h = static_cast<int>(desc.dwHeight);
     // Without a placement the system tries video memory first.
@@ -335,7 +335,7 @@ HRESULT Device::create_offscreen(const DDSURFACEDESC2& desc, LPDIRECTDRAWSURFACE
             continue;
         uint8_t* memory = allocate_pixels(bytes);
         if (!memory)
-            return DDERR_OUTOFMEMORY;
+            return layer_refused(IDirectDraw7CreateSurfaceFault, DDERR_OUTOFMEMORY);
         const DWORD caps = (wanted & (DDSCAPS_OFFSCREENPLAIN | DDSCAPS_3DDEVICE)) |
                            (video ? DDSCAPS_VIDEOMEMORY | DDSCAPS_LOCALVIDMEM : DDSCAPS_SYSTEMMEMORY);
         *out = new Surface(this, caps, w, h, bits, video, memory, pitch);
@@ -384,18 +384,18 @@ void on_window_event(HWND window, WindowEvent event)
 HRESULT WINAPI DirectDrawCreateEx(GUID* driver, LPVOID* directDraw, REFIID iid, IUnknown* outer)
 {
     if (!directDraw)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(DirectDrawCreateExFault, DDERR_INVALIDPARAMS);
     *directDraw = nullptr;
     HRESULT result = DD_OK;
     if (layer_fault(DirectDrawCreateExFault, &result))
         return result;
     if (outer)
-        return CLASS_E_NOAGGREGATION;
+        return layer_refused(DirectDrawCreateExFault, CLASS_E_NOAGGREGATION);
     if (iid != IID_IDirectDraw7)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(DirectDrawCreateExFault, DDERR_INVALIDPARAMS);
     if (driver) {
         note_unsupported("DirectDrawCreateEx", "a display driver other than the default");
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(DirectDrawCreateExFault, DDERR_INVALIDPARAMS);
     }
     window_listen(on_window_event);
     *directDraw = static_cast<IDirectDraw7*>(new Device);

@@ -150,11 +150,11 @@ HRESULT Surface::Restore()
     if (layer_fault(IDirectDrawSurface7RestoreFault, &result))
         return result;
     if (root)
-        return DDERR_IMPLICITLYCREATED;  // restoring the primary restores its back buffer
+        return layer_refused(IDirectDrawSurface7RestoreFault, DDERR_IMPLICITLYCREATED, "restoring the primary restores its back buffer");
     if (own == SurfaceState::Ready)
         return DD_OK;
     if (mode != owner->mode())
-        return DDERR_WRONGMODE;  // made for another display mode: it stays lost
+        return layer_refused(IDirectDrawSurface7RestoreFault, DDERR_WRONGMODE, "made for another display mode: it stays lost");
     own = SurfaceState::Ready;
     // The memory comes back, its contents do not.
     memset(memory, RestoredGarbage, static_cast<size_t>(pitch) * height);
@@ -216,24 +216,24 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE ev
     if (layer_fault(IDirectDrawSurface7LockFault, &result))
         return result;
     if (!desc || !size_is_valid(desc->dwSize, sizeof(DDSURFACEDESC2), SurfaceDescSize32) || event)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDrawSurface7LockFault, DDERR_INVALIDPARAMS);
     constexpr DWORD Known = DDLOCK_WAIT | DDLOCK_READONLY | DDLOCK_WRITEONLY | DDLOCK_DONOTWAIT |
                             0x800 /* NOSYSLOCK */ | 0x1000 /* NOOVERWRITE */ |
                             0x2000 /* DISCARDCONTENTS */;
     if (flags & ~Known) {
         note_unsupported("IDirectDrawSurface7::Lock", "a flag other than the waiting and access flags");
-        return DDERR_UNSUPPORTED;
+        return layer_refused(IDirectDrawSurface7LockFault, DDERR_UNSUPPORTED);
     }
     if (IsLost() != DD_OK)
-        return DDERR_SURFACELOST;
+        return layer_refused(IDirectDrawSurface7LockFault, DDERR_SURFACELOST, "the surface is lost: Restore it");
     if (is_busy())
-        return DDERR_SURFACEBUSY;
+        return layer_refused(IDirectDrawSurface7LockFault, DDERR_SURFACEBUSY, "the surface is already locked or has a DC out");
     int left = 0;
     int top = 0;
     if (rect) {
         if (rect->left < 0 || rect->top < 0 || rect->left > rect->right || rect->top > rect->bottom ||
             rect->right > width || rect->bottom > height)
-            return DDERR_INVALIDPARAMS;
+            return layer_refused(IDirectDrawSurface7LockFault, DDERR_INVALIDPARAMS, "rectangle %ld,%ld-%ld,%ld is not inside the %ldx%ld surface", rect->left, rect->top, rect->right, rect->bottom, width, height);
         left = rect->left;
         top = rect->top;
     }
@@ -246,7 +246,7 @@ HRESULT Surface::Lock(LPRECT rect, LPDDSURFACEDESC2 desc, DWORD flags, HANDLE ev
 HRESULT Surface::Unlock(LPRECT)
 {
     if (!locked)
-        return DDERR_NOTLOCKED;
+        return layer_refused(TraceDdraw, "IDirectDrawSurface7::Unlock", DDERR_NOTLOCKED, "the surface is not locked");
     locked = false;
     present();
     return DD_OK;
@@ -255,17 +255,17 @@ HRESULT Surface::Unlock(LPRECT)
 HRESULT Surface::GetDC(HDC* out)
 {
     if (!out)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDrawSurface7GetDCFault, DDERR_INVALIDPARAMS);
     HRESULT result = DD_OK;
     if (layer_fault(IDirectDrawSurface7GetDCFault, &result)) {
         *out = nullptr;
         return result;
     }
     if (dc)
-        return DDERR_DCALREADYCREATED;  // the out handle is left as it was
+        return layer_refused(IDirectDrawSurface7GetDCFault, DDERR_DCALREADYCREATED, "a DC is out already");  // the out handle is left as it was
     if (IsLost() != DD_OK) {
         *out = nullptr;
-        return DDERR_SURFACELOST;
+        return layer_refused(IDirectDrawSurface7GetDCFault, DDERR_SURFACELOST);
     }
     SurfacePixels target;
     target.bits = memory;
@@ -282,9 +282,9 @@ HRESULT Surface::GetDC(HDC* out)
 HRESULT Surface::ReleaseDC(HDC handle)
 {
     if (!dc)
-        return DDERR_NODC;
+        return layer_refused(TraceDdraw, "IDirectDrawSurface7::ReleaseDC", DDERR_NODC, "no DC of this surface is out");
     if (handle != dc)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(TraceDdraw, "IDirectDrawSurface7::ReleaseDC", DDERR_INVALIDPARAMS);
     gdi_delete_surface_dc(dc);
     dc = nullptr;
     present();
@@ -313,7 +313,7 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
     if ((flags & ~static_cast<DWORD>(DDCKEY_SRCBLT | DDCKEY_COLORSPACE)) != 0 ||
         !(flags & DDCKEY_SRCBLT)) {
         note_unsupported("IDirectDrawSurface7::SetColorKey", "a key other than DDCKEY_SRCBLT");
-        return DDERR_UNSUPPORTED;
+        return layer_refused(TraceDdraw, "IDirectDrawSurface7::SetColorKey", DDERR_UNSUPPORTED);
     }
     if (!key) {
         hasSourceKey = false;
@@ -322,7 +322,7 @@ HRESULT Surface::SetColorKey(DWORD flags, LPDDCOLORKEY key)
     // Colour ranges are not supported: without DDCKEY_COLORSPACE the high value is replaced by
     // the low one; with it, a real range is refused.
     if ((flags & DDCKEY_COLORSPACE) && key->dwColorSpaceLowValue != key->dwColorSpaceHighValue)
-        return DDERR_NOCOLORKEYHW;
+        return layer_refused(TraceDdraw, "IDirectDrawSurface7::SetColorKey", DDERR_NOCOLORKEYHW);
     hasSourceKey = true;
     sourceKey = key->dwColorSpaceLowValue & pixel_mask(bitsPerPixel);
     return DD_OK;
@@ -332,9 +332,9 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE handle)
 {
     auto* next = static_cast<Palette*>(handle);
     if (next && !palettes().count(next))
-        return DDERR_INVALIDOBJECT;
+        return layer_refused(TraceDdraw, "IDirectDrawSurface7::SetPalette", DDERR_INVALIDOBJECT);
     if (next && bitsPerPixel != 8)
-        return DDERR_INVALIDPIXELFORMAT;
+        return layer_refused(TraceDdraw, "IDirectDrawSurface7::SetPalette", DDERR_INVALIDPIXELFORMAT);
     if (next == palette)
         return DD_OK;  // attaching the same palette again takes no further reference
     if (next)
@@ -349,13 +349,13 @@ HRESULT Surface::SetPalette(LPDIRECTDRAWPALETTE handle)
 HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* attached)
 {
     if (!attached)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDrawSurface7GetAttachedSurfaceFault, DDERR_INVALIDPARAMS);
     *attached = nullptr;
     HRESULT result = DD_OK;
     if (layer_fault(IDirectDrawSurface7GetAttachedSurfaceFault, &result))
         return result;
     if (!wanted)
-        return DDERR_INVALIDPARAMS;
+        return layer_refused(IDirectDrawSurface7GetAttachedSurfaceFault, DDERR_INVALIDPARAMS);
     Surface* candidate = backBuffer ? backBuffer : root;
     if (candidate && (candidate->caps & wanted->dwCaps) == wanted->dwCaps && wanted->dwCaps != 0) {
         candidate->AddRef();
@@ -363,7 +363,7 @@ HRESULT Surface::GetAttachedSurface(LPDDSCAPS2 wanted, LPDIRECTDRAWSURFACE7* att
         return DD_OK;
     }
     *attached = nullptr;
-    return DDERR_NOTFOUND;
+    return layer_refused(IDirectDrawSurface7GetAttachedSurfaceFault, DDERR_NOTFOUND);
 }
 
 }  // namespace dd

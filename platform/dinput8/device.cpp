@@ -222,13 +222,13 @@ HRESULT Device::SetCooperativeLevel(HWND handle, DWORD flags)
                    DISCL_NOWINKEY)) != 0 ||
         (sharing != DISCL_EXCLUSIVE && sharing != DISCL_NONEXCLUSIVE) ||
         (place != DISCL_FOREGROUND && place != DISCL_BACKGROUND))
-        return DIERR_INVALIDPARAM;
+        return layer_refused(IDirectInputDevice8ASetCooperativeLevelFault, DIERR_INVALIDPARAM);
     if (!window_is_valid(handle))
-        return E_HANDLE;
+        return layer_refused(IDirectInputDevice8ASetCooperativeLevelFault, E_HANDLE);
     if (flags != SupportedLevel) {
         note_unsupported("IDirectInputDevice8A::SetCooperativeLevel",
                          "a level other than exclusive foreground");
-        return DIERR_UNSUPPORTED;
+        return layer_refused(IDirectInputDevice8ASetCooperativeLevelFault, DIERR_UNSUPPORTED);
     }
     foregroundExclusive = true;
     window = handle;
@@ -242,13 +242,13 @@ HRESULT Device::SetDataFormat(LPCDIDATAFORMAT format)
         return result;
     if (!format || format->dwSize != sizeof(DIDATAFORMAT) ||
         format->dwObjSize != sizeof(DIOBJECTDATAFORMAT))
-        return DIERR_INVALIDPARAM;
+        return layer_refused(IDirectInputDevice8ASetDataFormatFault, DIERR_INVALIDPARAM);
     if (acquired)
-        return DIERR_ACQUIRED;
+        return layer_refused(IDirectInputDevice8ASetDataFormatFault, DIERR_ACQUIRED);
     if (!is_joystick_format(*format)) {
         note_unsupported("IDirectInputDevice8A::SetDataFormat",
                          "a data format other than c_dfDIJoystick");
-        return DIERR_UNSUPPORTED;
+        return layer_refused(IDirectInputDevice8ASetDataFormatFault, DIERR_UNSUPPORTED);
     }
     formatSet = true;
     return DI_OK;
@@ -299,7 +299,7 @@ HRESULT Device::SetProperty(REFDIPROPNAME property, LPCDIPROPHEADER header)
     if (layer_fault(IDirectInputDevice8ASetPropertyFault, &result))
         return result;
     if (!header || header->dwHeaderSize != sizeof(DIPROPHEADER))
-        return DIERR_INVALIDPARAM;
+        return layer_refused(IDirectInputDevice8ASetPropertyFault, DIERR_INVALIDPARAM);
     // Properties are told apart by address alone; nothing is read through it.
     const bool range = &property == &DIPROP_RANGE;
     const bool deadZone = &property == &DIPROP_DEADZONE;
@@ -307,10 +307,10 @@ HRESULT Device::SetProperty(REFDIPROPNAME property, LPCDIPROPHEADER header)
     if (!range && !deadZone && !saturation) {
         note_unsupported("IDirectInputDevice8A::SetProperty",
                          "a property other than range, dead zone and saturation");
-        return DIERR_UNSUPPORTED;
+        return layer_refused(IDirectInputDevice8ASetPropertyFault, DIERR_UNSUPPORTED);
     }
     if (header->dwSize != (range ? sizeof(DIPROPRANGE) : sizeof(DIPROPDWORD)))
-        return DIERR_INVALIDPARAM;
+        return layer_refused(IDirectInputDevice8ASetPropertyFault, DIERR_INVALIDPARAM);
     int first = 0, last = -1;
     result = axis_slots(*header, &first, &last);
     if (result != DI_OK)
@@ -318,7 +318,7 @@ HRESULT Device::SetProperty(REFDIPROPNAME property, LPCDIPROPHEADER header)
     if (range) {
         const auto* values = reinterpret_cast<const DIPROPRANGE*>(header);
         if (values->lMin > values->lMax)
-            return DIERR_INVALIDPARAM;
+            return layer_refused(IDirectInputDevice8ASetPropertyFault, DIERR_INVALIDPARAM);
         for (int slot = first; slot <= last; ++slot) {
             axes[slot].low = values->lMin;
             axes[slot].high = values->lMax;
@@ -326,7 +326,7 @@ HRESULT Device::SetProperty(REFDIPROPNAME property, LPCDIPROPHEADER header)
     } else {
         const DWORD value = reinterpret_cast<const DIPROPDWORD*>(header)->dwData;
         if (value > FullScale)
-            return DIERR_INVALIDPARAM;
+            return layer_refused(IDirectInputDevice8ASetPropertyFault, DIERR_INVALIDPARAM);
         for (int slot = first; slot <= last; ++slot)
             (deadZone ? axes[slot].deadZone : axes[slot].saturation) = value;
     }
@@ -339,19 +339,19 @@ HRESULT Device::Acquire()
     if (layer_fault(IDirectInputDevice8AAcquireFault, &result))
         return result;
     if (!formatSet)
-        return DIERR_INVALIDPARAM;
+        return layer_refused(IDirectInputDevice8AAcquireFault, DIERR_INVALIDPARAM);
     if (acquired)
         return S_FALSE;
     lostNotice = false;
     JoystickReading reading;
     if (!sdl_joystick_read(joystick, &reading))
-        return DIERR_UNPLUGGED;
+        return layer_refused(IDirectInputDevice8AAcquireFault, DIERR_UNPLUGGED);
     if (foregroundExclusive) {
         if (!window_is_foreground(window))
-            return DIERR_OTHERAPPHASPRIO;
+            return layer_refused(IDirectInputDevice8AAcquireFault, DIERR_OTHERAPPHASPRIO);
         auto holder = exclusiveHolders.find(id);
         if (holder != exclusiveHolders.end() && holder->second != this)
-            return DIERR_OTHERAPPHASPRIO;
+            return layer_refused(IDirectInputDevice8AAcquireFault, DIERR_OTHERAPPHASPRIO);
         exclusiveHolders[id] = this;
     }
     acquired = true;
@@ -381,7 +381,7 @@ HRESULT Device::Poll()
     JoystickReading reading;
     if (!read(&reading)) {
         lostNotice = false;  // said here; the calls after this one find the device not acquired
-        return DIERR_INPUTLOST;
+        return layer_refused(IDirectInputDevice8APollFault, DIERR_INPUTLOST);
     }
     return DI_NOEFFECT;  // the state is read afresh by GetDeviceState; there is nothing to poll
 }
@@ -395,11 +395,11 @@ HRESULT Device::GetDeviceState(DWORD size, LPVOID data)
     if (access != DI_OK)
         return access;
     if (!data || size != sizeof(DIJOYSTATE))
-        return DIERR_INVALIDPARAM;
+        return layer_refused(IDirectInputDevice8AGetDeviceStateFault, DIERR_INVALIDPARAM);
     JoystickReading reading;
     if (!read(&reading)) {
         lostNotice = false;
-        return DIERR_INPUTLOST;
+        return layer_refused(IDirectInputDevice8AGetDeviceStateFault, DIERR_INPUTLOST);
     }
     DIJOYSTATE state;
     memset(&state, 0, sizeof(state));

@@ -76,14 +76,14 @@ HRESULT DirectInput::EnumDevices(DWORD deviceType, LPDIENUMDEVICESCALLBACKA call
     if (layer_fault(IDirectInput8AEnumDevicesFault, &result))
         return result;
     if (!callback)
-        return DIERR_INVALIDPARAM;
+        return layer_refused(IDirectInput8AEnumDevicesFault, DIERR_INVALIDPARAM);
     if (deviceType != DI8DEVCLASS_GAMECTRL) {
         note_unsupported("IDirectInput8A::EnumDevices", "a device class other than game controllers");
-        return DIERR_UNSUPPORTED;
+        return layer_refused(IDirectInput8AEnumDevicesFault, DIERR_UNSUPPORTED);
     }
     if (flags != DIEDFL_ALLDEVICES && flags != DIEDFL_ATTACHEDONLY) {
         note_unsupported("IDirectInput8A::EnumDevices", "an enumeration flag beyond attached-only");
-        return DIERR_UNSUPPORTED;
+        return layer_refused(IDirectInput8AEnumDevicesFault, DIERR_UNSUPPORTED);
     }
     // Only attached controllers are known, so both flags list the same devices. The list is
     // taken first: the callback may create devices while it runs.
@@ -107,13 +107,13 @@ HRESULT DirectInput::EnumDevices(DWORD deviceType, LPDIENUMDEVICESCALLBACKA call
 HRESULT DirectInput::CreateDevice(REFGUID instance, LPDIRECTINPUTDEVICE8A* device, LPUNKNOWN outer)
 {
     if (!device)
-        return DIERR_INVALIDPARAM;
+        return layer_refused(IDirectInput8ACreateDeviceFault, DIERR_INVALIDPARAM);
     *device = nullptr;
     HRESULT result = DI_OK;
     if (layer_fault(IDirectInput8ACreateDeviceFault, &result))
         return result;
     if (outer)
-        return DIERR_NOAGGREGATION;
+        return layer_refused(IDirectInput8ACreateDeviceFault, DIERR_NOAGGREGATION);
     for (const JoystickDevice& attached : sdl_joystick_list()) {
         if (instance_guid(attached.id) != instance)
             continue;
@@ -123,7 +123,7 @@ HRESULT DirectInput::CreateDevice(REFGUID instance, LPDIRECTINPUTDEVICE8A* devic
         *device = di::create_device(this, attached.id, joystick);
         return DI_OK;
     }
-    return DIERR_DEVICENOTREG;
+    return layer_refused(IDirectInput8ACreateDeviceFault, DIERR_DEVICENOTREG);
 }
 
 }  // namespace
@@ -134,23 +134,23 @@ HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID iid,
                                   LPUNKNOWN outer)
 {
     if (!out)
-        return DIERR_INVALIDPARAM;
+        return layer_refused(DirectInput8CreateFault, DIERR_INVALIDPARAM);
     *out = nullptr;
     HRESULT result = DI_OK;
     if (layer_fault(DirectInput8CreateFault, &result))
         return result;
     if (!instance)
-        return DIERR_INVALIDPARAM;
+        return layer_refused(DirectInput8CreateFault, DIERR_INVALIDPARAM);
     if (version == 0)
-        return DIERR_NOTINITIALIZED;
+        return layer_refused(DirectInput8CreateFault, DIERR_NOTINITIALIZED);
     if (version < DIRECTINPUT_VERSION)
-        return DIERR_OLDDIRECTINPUTVERSION;
+        return layer_refused(DirectInput8CreateFault, DIERR_OLDDIRECTINPUTVERSION);
     if (version > DIRECTINPUT_VERSION)
-        return DIERR_BETADIRECTINPUTVERSION;
+        return layer_refused(DirectInput8CreateFault, DIERR_BETADIRECTINPUTVERSION);
     if (outer)
-        return DIERR_NOAGGREGATION;
+        return layer_refused(DirectInput8CreateFault, DIERR_NOAGGREGATION);
     if (iid != IID_IDirectInput8A)
-        return DIERR_NOINTERFACE;
+        return layer_refused(DirectInput8CreateFault, DIERR_NOINTERFACE);
     window_listen(di::on_window_event);
     *out = static_cast<IDirectInput8A*>(new DirectInput);
     return DI_OK;

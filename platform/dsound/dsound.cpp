@@ -172,10 +172,10 @@ HRESULT SoundDevice::SetCooperativeLevel(HWND window, DWORD newLevel)
     if (layer_fault(IDirectSoundSetCooperativeLevelFault, &result))
         return result;
     if (newLevel < DSSCL_NORMAL || newLevel > DSSCL_WRITEPRIMARY || !window_is_valid(window))
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundSetCooperativeLevelFault, DSERR_INVALIDPARAM);
     if (newLevel == DSSCL_WRITEPRIMARY) {
         note_unsupported("IDirectSound::SetCooperativeLevel", "writing the primary buffer");
-        return DSERR_UNSUPPORTED;
+        return layer_refused(IDirectSoundSetCooperativeLevelFault, DSERR_UNSUPPORTED);
     }
     level = newLevel;
     return DS_OK;
@@ -242,42 +242,42 @@ HRESULT SoundDevice::CreateSoundBuffer(LPCDSBUFFERDESC desc, LPLPDIRECTSOUNDBUFF
 {
     const char* call = "IDirectSound::CreateSoundBuffer";
     if (!out)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_INVALIDPARAM);
     *out = nullptr;
     HRESULT result = DS_OK;
     if (layer_fault(IDirectSoundCreateSoundBufferFault, &result))
         return result;
     if (outer)
-        return DSERR_NOAGGREGATION;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_NOAGGREGATION);
     if (!desc)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_INVALIDPARAM);
     const DWORD size = desc->dwSize;
     if (size != sizeof(DSBUFFERDESC) && size != sizeof(DSBUFFERDESC1) && size != BufferDescSize32 &&
         size != BufferDesc1Size32)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_INVALIDPARAM);
     const DWORD flags = desc->dwFlags;
     if ((flags & DSBCAPS_LOCHARDWARE) && (flags & DSBCAPS_LOCSOFTWARE))
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_INVALIDPARAM);
     if (flags & DSBCAPS_PRIMARYBUFFER)
         return create_primary(desc, out);
     if (flags & ~SupportedCaps) {
         note_unsupported(call, "a buffer with 3D, effects, notifications or hardware placement");
-        return DSERR_UNSUPPORTED;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_UNSUPPORTED);
     }
     if (!desc->lpwfxFormat)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_INVALIDPARAM);
     BufferFormat format;
     const HRESULT checked = check_format(desc->lpwfxFormat, &format);
     if (checked != DS_OK)
         return checked;
     if (desc->dwBufferBytes < DSBSIZE_MIN || desc->dwBufferBytes > DSBSIZE_MAX)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_INVALIDPARAM);
     // A size that is not a whole number of frames is rounded up to one.
     const DWORD align = format.blockAlign;
     const DWORD length = (desc->dwBufferBytes + align - 1) / align * align;
     std::shared_ptr<uint8_t[]> memory(new (std::nothrow) uint8_t[length]);
     if (!memory)
-        return DSERR_OUTOFMEMORY;
+        return layer_refused(IDirectSoundCreateSoundBufferFault, DSERR_OUTOFMEMORY);
     memset(memory.get(), format.encoding == MixEncoding::Unsigned8 ? 0x80 : 0x00, length);
     *out = new SecondaryBuffer(this, flags, format, std::move(memory), length);
     AddRef();
@@ -432,7 +432,7 @@ HRESULT SecondaryBuffer::GetStatus(LPDWORD status)
     if (layer_fault(IDirectSoundBufferGetStatusFault, &result))
         return result;
     if (!status)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferGetStatusFault, DSERR_INVALIDPARAM);
     std::lock_guard<std::mutex> hold(mixer_lock());
     *status = 0;
     if (voice.playing)
@@ -447,9 +447,9 @@ HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD
     if (layer_fault(IDirectSoundBufferLockFault, &result))
         return result;
     if (!audio1 || !bytes1 || (audio2 && !bytes2))
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferLockFault, DSERR_INVALIDPARAM);
     if (flags & ~static_cast<DWORD>(DSBLOCK_FROMWRITECURSOR | DSBLOCK_ENTIREBUFFER))
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferLockFault, DSERR_INVALIDPARAM);
     // Taken so that what the mixer read before is read before the caller writes over it.
     std::lock_guard<std::mutex> hold(mixer_lock());
     if (flags & DSBLOCK_FROMWRITECURSOR) {
@@ -460,7 +460,7 @@ HRESULT SecondaryBuffer::Lock(DWORD offset, DWORD bytes, LPVOID* audio1, LPDWORD
     if (flags & DSBLOCK_ENTIREBUFFER)
         bytes = length;
     if (offset >= length || bytes == 0 || bytes > length)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferLockFault, DSERR_INVALIDPARAM);
     // The buffer is circular: what reaches past its end is the second region, from its start.
     // Without a second out-address the lock stops at the end.
     const DWORD first = bytes < length - offset ? bytes : length - offset;
@@ -482,9 +482,9 @@ HRESULT SecondaryBuffer::Unlock(LPVOID audio1, DWORD bytes1, LPVOID audio2, DWOR
     if (layer_fault(IDirectSoundBufferUnlockFault, &result))
         return result;
     if (!audio1 || !inside(audio1, bytes1))
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferUnlockFault, DSERR_INVALIDPARAM);
     if (audio2 ? !inside(audio2, bytes2) : bytes2 != 0)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferUnlockFault, DSERR_INVALIDPARAM);
     // What was written is the mixer's to read from here on, also while the buffer plays.
     std::lock_guard<std::mutex> hold(mixer_lock());
     return DS_OK;
@@ -497,9 +497,9 @@ HRESULT SecondaryBuffer::Play(DWORD reserved, DWORD priority, DWORD flags)
         return result;
     // A priority is for buffers whose placement is deferred, which these never are.
     if (reserved != 0 || priority != 0 || (flags & ~static_cast<DWORD>(DSBPLAY_LOOPING)))
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferPlayFault, DSERR_INVALIDPARAM);
     if (device->level == 0)
-        return DSERR_PRIOLEVELNEEDED;
+        return layer_refused(IDirectSoundBufferPlayFault, DSERR_PRIOLEVELNEEDED);
     // On a buffer already playing only the looping flag changes; it goes on from where it is.
     std::lock_guard<std::mutex> hold(mixer_lock());
     voice.looping = (flags & DSBPLAY_LOOPING) != 0;
@@ -524,7 +524,7 @@ HRESULT SecondaryBuffer::SetCurrentPosition(DWORD position)
     if (layer_fault(IDirectSoundBufferSetCurrentPositionFault, &result))
         return result;
     if (position >= length)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferSetCurrentPositionFault, DSERR_INVALIDPARAM);
     // Rounded down to a whole frame; allowed while playing.
     std::lock_guard<std::mutex> hold(mixer_lock());
     voice.position = static_cast<uint64_t>(position / format.blockAlign) << 32;
@@ -537,10 +537,10 @@ HRESULT SecondaryBuffer::SetFrequency(DWORD frequency)
     if (layer_fault(IDirectSoundBufferSetFrequencyFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLFREQUENCY))
-        return DSERR_CONTROLUNAVAIL;
+        return layer_refused(IDirectSoundBufferSetFrequencyFault, DSERR_CONTROLUNAVAIL);
     if (frequency != DSBFREQUENCY_ORIGINAL &&
         (frequency < DSBFREQUENCY_MIN || frequency > DSBFREQUENCY_MAX))
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferSetFrequencyFault, DSERR_INVALIDPARAM);
     std::lock_guard<std::mutex> hold(mixer_lock());
     voice.frequency = frequency == DSBFREQUENCY_ORIGINAL ? format.rate : frequency;
     return DS_OK;
@@ -552,9 +552,9 @@ HRESULT SecondaryBuffer::SetPan(LONG newPan)
     if (layer_fault(IDirectSoundBufferSetPanFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLPAN))
-        return DSERR_CONTROLUNAVAIL;
+        return layer_refused(IDirectSoundBufferSetPanFault, DSERR_CONTROLUNAVAIL);
     if (newPan < DSBPAN_LEFT || newPan > DSBPAN_RIGHT)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferSetPanFault, DSERR_INVALIDPARAM);
     pan = newPan;
     update_gains();
     return DS_OK;
@@ -566,9 +566,9 @@ HRESULT SecondaryBuffer::SetVolume(LONG newVolume)
     if (layer_fault(IDirectSoundBufferSetVolumeFault, &result))
         return result;
     if (!(caps & DSBCAPS_CTRLVOLUME))
-        return DSERR_CONTROLUNAVAIL;
+        return layer_refused(IDirectSoundBufferSetVolumeFault, DSERR_CONTROLUNAVAIL);
     if (newVolume < DSBVOLUME_MIN || newVolume > DSBVOLUME_MAX)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(IDirectSoundBufferSetVolumeFault, DSERR_INVALIDPARAM);
     volume = newVolume;
     update_gains();
     return DS_OK;
@@ -579,19 +579,19 @@ HRESULT SecondaryBuffer::SetVolume(LONG newVolume)
 HRESULT WINAPI DirectSoundCreate(LPCGUID deviceId, LPDIRECTSOUND* directSound, LPUNKNOWN outer)
 {
     if (!directSound)
-        return DSERR_INVALIDPARAM;
+        return layer_refused(DirectSoundCreateFault, DSERR_INVALIDPARAM);
     *directSound = nullptr;
     HRESULT result = DS_OK;
     if (layer_fault(DirectSoundCreateFault, &result))
         return result;
     if (outer)
-        return DSERR_NOAGGREGATION;
+        return layer_refused(DirectSoundCreateFault, DSERR_NOAGGREGATION);
     if (deviceId) {
         note_unsupported("DirectSoundCreate", "a device other than the default");
-        return DSERR_NODRIVER;
+        return layer_refused(DirectSoundCreateFault, DSERR_NODRIVER);
     }
     if (!sdl_audio_open())
-        return DSERR_NODRIVER;
+        return layer_refused(DirectSoundCreateFault, DSERR_NODRIVER);
     *directSound = new SoundDevice;
     return DS_OK;
 }

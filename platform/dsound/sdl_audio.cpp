@@ -42,6 +42,8 @@ struct Output {
     std::atomic<bool> stopNull{false};
     std::atomic<uint64_t> framesMixed{0};
     bool nullAnnounced = false;
+    bool captureAsked = false;  // a test mixes by hand into memory (layer_capture_sound)
+    bool captured = false;      // the open output is that one
 };
 
 // Lives until the process ends: SDL's audio thread may run while statics are torn down.
@@ -128,6 +130,13 @@ bool sdl_audio_open()
         return true;
     }
     out.framesMixed = 0;
+    if (out.captureAsked) {
+        // No device and no thread: the sound advances only as the test takes frames.
+        out.rate = RequestedRate;
+        out.captured = true;
+        out.users = 1;
+        return true;
+    }
     const char* reason = "";
     if (!open_sdl_device(&reason)) {
         if (!out.nullAnnounced)
@@ -153,7 +162,9 @@ void sdl_audio_close()
     Output& out = output();
     if (out.users == 0 || --out.users > 0)
         return;
-    if (out.null) {
+    if (out.captured) {
+        out.captured = false;
+    } else if (out.null) {
         out.stopNull = true;
         out.nullThread->join();
         delete out.nullThread;
@@ -182,4 +193,16 @@ bool layer_audio_output(LayerAudioOutput* info)
     info->channels = OutputChannels;
     info->framesMixed = out.framesMixed;
     return true;
+}
+
+void layer_capture_sound(bool capture) { output().captureAsked = capture; }
+
+size_t layer_mix_captured_sound(int16_t* samples, size_t frames)
+{
+    Output& out = output();
+    if (out.users == 0 || !out.captured)
+        return 0;
+    mixer_render(samples, frames, out.rate);
+    out.framesMixed += frames;
+    return frames;
 }

@@ -305,6 +305,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
     if (layer_fault_sets_last_error(CreateFontAFault))
         return nullptr;
     if (weight < 0 || weight > 1000) {
+        layer_failed(CreateFontAFault, ERROR_INVALID_PARAMETER, "\"%s\"", "weight %ld", faceName ? faceName : "", weight);
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
@@ -323,6 +324,7 @@ HFONT WINAPI CreateFontA(int height, int width, int escapement, int orientation,
         refused = "a pitch-and-family value above one byte";
     if (refused) {
         note_unsupported("CreateFontA", refused);
+        layer_failed(CreateFontAFault, ErrorNotSupported, "\"%s\"", "%s", faceName ? faceName : "", refused);
         SetLastError(ErrorNotSupported);
         return nullptr;
     }
@@ -346,6 +348,7 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
     DeviceContext* context = context_from_handle(dc);
     const uintptr_t handle = reinterpret_cast<uintptr_t>(object);
     if (!context) {
+        layer_failed(SelectObjectFault, ERROR_INVALID_HANDLE, "%p, %p", "not a DC", static_cast<void*>(dc), object);
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
     }
@@ -365,6 +368,7 @@ HGDIOBJ WINAPI SelectObject(HDC dc, HGDIOBJ object)
         context->brush = handle;
         return reinterpret_cast<HGDIOBJ>(previous);
     }
+    layer_failed(SelectObjectFault, ERROR_INVALID_HANDLE, "%p, %p", "not a font or stock brush", static_cast<void*>(dc), object);
     SetLastError(ERROR_INVALID_HANDLE);
     return nullptr;
 }
@@ -378,12 +382,13 @@ BOOL WINAPI DeleteObject(HGDIOBJ object)
         return TRUE;  // stock objects are never deleted; asking is harmless
     FontObject* font = fonts().find(handle);
     if (!font) {
+        layer_failed(DeleteObjectFault, ERROR_INVALID_HANDLE, "%p", nullptr, object);
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;
     }
     // A font still selected into a DC stays alive and the call fails.
     if (font->selections > 0)
-        return FALSE;
+        return layer_failed(DeleteObjectFault, 0, "%p", "the font is still selected into a DC", object), FALSE;
     fonts().remove(handle);
     return TRUE;
 }
@@ -401,6 +406,7 @@ Value set_context_field(const FaultHook& fault, HDC dc, Value DeviceContext::*fi
         return failed;
     DeviceContext* context = context_from_handle(dc);
     if (!context || !valid) {
+        layer_failed(fault, context ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE, "%p", context ? "bad value" : "not a DC", static_cast<void*>(dc));
         SetLastError(context ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
         return failed;
     }
@@ -433,7 +439,7 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int count)
         return FALSE;
     DcText state;
     if (!gdi_dc_text(dc, &state) || count < 0 || (count > 0 && !text))
-        return FALSE;
+        return layer_failed(TextOutAFault, 0, "%p, %ld, %ld, text, %ld", "not a DC of a surface, or a bad count", static_cast<void*>(dc), x, y, count), FALSE;
     if (count == 0)
         return TRUE;
     // Control characters are not interpreted: CR, LF and TAB are drawn as the font's glyphs.

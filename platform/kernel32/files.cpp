@@ -45,8 +45,9 @@ bool share_conflict(dev_t device, ino_t inode, DWORD access, DWORD share)
 
 // CreateFileA's steps.
 
-HANDLE failed_open(DWORD error)
+HANDLE failed_open(DWORD error, LPCSTR fileName)
 {
+    layer_failed(CreateFileAFault, error, "\"%s\"", nullptr, fileName ? fileName : "(null)");
     SetLastError(error);
     return INVALID_HANDLE_VALUE;
 }
@@ -116,25 +117,25 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
         return INVALID_HANDLE_VALUE;
     if (!fileName || !*fileName || creationDisposition < CREATE_NEW ||
         creationDisposition > TRUNCATE_EXISTING)
-        return failed_open(ERROR_INVALID_PARAMETER);
+        return failed_open(ERROR_INVALID_PARAMETER, fileName);
     if (templateFile || (desiredAccess & ~(GENERIC_READ | GENERIC_WRITE)) != 0) {
         note_unsupported("CreateFileA", "a template or access rights other than GENERIC_READ and GENERIC_WRITE");
-        return failed_open(ErrorNotSupported);
+        return failed_open(ErrorNotSupported, fileName);
     }
     const ResolvedPath resolved = resolve_path(fileName);
     if (!resolved.parentExists)
-        return failed_open(ERROR_PATH_NOT_FOUND);
+        return failed_open(ERROR_PATH_NOT_FOUND, fileName);
     struct stat info {};
     const bool existed = stat(resolved.path.c_str(), &info) == 0;
     if (existed)
         if (const DWORD refusal = refusal_of_existing(info, desiredAccess, shareMode, creationDisposition))
-            return failed_open(refusal);
+            return failed_open(refusal, fileName);
     const int flags = open_flags(desiredAccess, creationDisposition);
     if (flags < 0)
-        return failed_open(ERROR_INVALID_PARAMETER);
+        return failed_open(ERROR_INVALID_PARAMETER, fileName);
     const int fd = open(resolved.path.c_str(), flags, 0644);
     if (fd < 0)
-        return failed_open(error_from_errno(errno));
+        return failed_open(error_from_errno(errno), fileName);
     const HANDLE handle = adopt_file(fd, desiredAccess, shareMode);
     // CREATE_ALWAYS and OPEN_ALWAYS succeed on an existing file and say so in the last error.
     const bool reportsExisting =

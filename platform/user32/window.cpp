@@ -204,6 +204,7 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass)
     }
     const std::string name = ascii_lower(windowClass->lpszClassName);
     if (classes().count(name)) {
+        layer_failed(RegisterClassAFault, ERROR_CLASS_ALREADY_EXISTS, "\"%s\"", nullptr, windowClass->lpszClassName);
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
         return 0;
     }
@@ -226,6 +227,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
     }
     auto found = classes().find(ascii_lower(className));
     if (found == classes().end()) {
+        layer_failed(CreateWindowExAFault, ERROR_CANNOT_FIND_WND_CLASS, "\"%s\"", "RegisterClassA it first", className);
         SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
         return nullptr;
     }
@@ -235,7 +237,7 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, 
         return nullptr;
     }
     if (!sdl_video_ready())
-        return nullptr;
+        return layer_failed(CreateWindowExAFault, 0, "\"%s\"", "no display could be opened", className), nullptr;
 
     auto* window = new Window;
     window->windowClass = &found->second;
