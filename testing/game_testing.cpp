@@ -16,8 +16,6 @@
 
 namespace {
 
-constexpr UINT MouseWheelMessage = 0x020A;
-
 WPARAM heldButtons = 0;  // the MK_ flags of the scripted buttons that are down
 SDL_Joystick* controller = nullptr;
 SDL_JoystickID controllerId = -1;
@@ -117,7 +115,7 @@ bool ScriptMouseWheel(int delta, int x, int y)
     if (!window)
         return false;
     const WPARAM wParam = MAKEWPARAM(static_cast<WORD>(heldButtons), static_cast<WORD>(static_cast<short>(delta)));
-    window_post_mouse(window, MouseWheelMessage, x, y, wParam);
+    window_post_mouse(window, WM_MOUSEWHEEL, x, y, wParam);
     return true;
 }
 

@@ -44,7 +44,7 @@ bool ScriptMouseMove(int x, int y);
 bool ScriptMouseButton(int button, bool down, int x, int y);
 // Down and up of the left button at x, y.
 bool ScriptClick(int x, int y);
-// The wheel turns by delta at x, y: WM_MOUSEWHEEL (0x020A) with delta in the high word of wParam
+// The wheel turns by delta at x, y: WM_MOUSEWHEEL with delta in the high word of wParam
 // (120 per notch, positive away from the user), the held buttons in its low word and x, y in
 // lParam.
 bool ScriptMouseWheel(int delta, int x, int y);

@@ -50,7 +50,7 @@ TEST(GameTesting, ScriptedInputArrivesAsTheMessagesOfThePlatform)
         {WM_MOUSEMOVE, 0, 150 << 16 | 200},
         {WM_LBUTTONDOWN, MK_LBUTTON, 20 << 16 | 10},
         {WM_LBUTTONUP, 0, 20 << 16 | 10},
-        {0x020A, 0xFF100000, 40 << 16 | 30},  // two notches towards the user
+        {WM_MOUSEWHEEL, 0xFF100000, 40 << 16 | 30},  // two notches towards the user
         {WM_KEYDOWN, VK_ESCAPE, 1},
         {WM_CHAR, 27, 1},                      // made by TranslateMessage
         {WM_KEYUP, VK_ESCAPE, static_cast<LPARAM>(0xC0000001u)},
