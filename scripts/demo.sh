@@ -7,6 +7,7 @@
 #
 # With a display it runs full screen until Esc. Without one it runs under a virtual X display for
 # a few seconds, then presses F12 (which saves the screen to screen.bmp) and Esc as a user would,
+# each held until its effect shows (the file, the program's end; 30 seconds at most),
 # and leaves screen.bmp and a PNG copy, screen.png, beside the program.
 # The examples run at the monitor's pace (ENGINE_FRAME_CAP=vsync) unless ENGINE_FRAME_CAP is set;
 # their motion follows the clock, so the cap only spares the processor. The scene runs uncapped,
@@ -14,6 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/virtual-display.sh
+source scripts/drive.sh
 # The examples are the programs examples/CMakeLists.txt makes with engine_example().
 examples=($(sed -n 's/^engine_example(\([a-z_0-9]*\) .*/\1/p' examples/CMakeLists.txt))
 
@@ -47,17 +49,13 @@ start_virtual_display 1280x1024
 rm -f screen.bmp screen.png
 "./$name" "$@" &
 program=$!
+# Each key stays held until its effect shows: a busy machine may draw its frames late.
+wait_for "the $name window" window_shows "$name" || { kill $program; exit 1; }
+xdotool search --onlyvisible --name "^$name\$" windowactivate --sync >/dev/null 2>&1 || true
+# A few seconds of the program running, to show it moving, before the screen is saved.
 sleep "$wait_seconds"
-# Keys are held for a moment, as fingers hold them, so that a frame sees them down.
-press() {
-    xdotool keydown "$1"
-    sleep 0.3
-    xdotool keyup "$1"
-    sleep 0.3
-}
-timeout 10 xdotool search --sync --onlyvisible --name "^$name\$" windowactivate --sync 2>/dev/null || true
-press F12
-press Escape
+hold_key_until F12 "screen.bmp from F12" test -s screen.bmp || true
+hold_key_until Escape "the program to end after Esc" process_ended $program || kill $program
 status=0
 wait $program || status=$?
 if [ -f screen.bmp ]; then
