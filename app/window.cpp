@@ -1,6 +1,8 @@
 // window.cpp -- the window procedure (lifecycle, mouse and characters), the message pump for game
 // code and the fatal-error exit
 
+#include <cstring>
+
 #include "app.h"
 #include "../display/display.h"
 #include "../sound/sound.h"
@@ -20,6 +22,10 @@ constexpr char AbortFormat[] =
     "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 \xEF\xF0\xE5\xF0\xE2\xE0\xED\xE0\n"
     "\xCE\xF8\xE8\xE1\xEA\xE0 \xE2 %s";
 constexpr char AbortCaption[] = "Vorel";
+constexpr size_t AbortMessageBytes = 256;
+// The longest step that fits the message: the format's text without its "%s", and the zero.
+constexpr size_t AbortStepLimit = AbortMessageBytes - (sizeof(AbortFormat) - 1 - 2) - 1;
+static_assert(AbortStepLimit == 227, "the format leaves 227 characters for the step");
 
 }  // namespace
 
@@ -29,8 +35,13 @@ void AbortProgram(HWND window, const char* step)
     ReleaseSounds();
     ReleaseDirectInput();
     ShowWindow(window, SW_HIDE);
-    char message[256];
-    wsprintfA(message, AbortFormat, step);
+    // wsprintfA writes up to 1024 bytes: a long step (a file name) is cut to what the message
+    // holds before it is formatted.
+    char shownStep[AbortStepLimit + 1] = "";
+    if (step)
+        strncat(shownStep, step, AbortStepLimit);
+    char message[AbortMessageBytes];
+    wsprintfA(message, AbortFormat, shownStep);
     MessageBoxA(window, message, AbortCaption, MB_OK);
     DestroyWindow(window);
 }

@@ -331,6 +331,24 @@ TEST(AbortProgram, ReleasesEverythingShowsTheBoxAndEndsTheLoop)
     EXPECT_EQ(pDirectDraw, nullptr);
 }
 
+TEST(AbortProgram, CutsALongStepToTheBoxsBuffer)
+{
+    // The message holds 256 bytes with its zero; the text before the step takes 28 of them.
+    struct Row { const char* name; size_t length; size_t shown; };
+    const Row rows[] = {{"fits exactly", 227, 227}, {"one too long", 228, 227}, {"a long path", 1000, 227}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        OpenGameWindow();
+        layer_capture_message_boxes(true);
+        std::string step(r.length, 'x');
+        step[0] = 'A';
+        AbortProgram(hMainWindow, step.c_str());
+        ASSERT_EQ(layer_message_boxes().size(), 1u);
+        EXPECT_EQ(layer_message_boxes()[0].text, AbortText(step.substr(0, r.shown)));
+        EXPECT_EQ(layer_message_boxes()[0].text.size(), 28u + r.shown);
+    }
+}
+
 // Stand-ins for the three devices, so that the order of their releases shows.
 struct NotedDevices {
     NotedDirectDraw display{"display"};
