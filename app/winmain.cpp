@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int AppIconId = 101;
-constexpr UINT_PTR TickTimerId = 1;
 constexpr UINT TickPeriod = 1000;  // milliseconds
 constexpr int GameWidth = 800;
 constexpr int GameHeight = 600;

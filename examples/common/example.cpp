@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr UINT_PTR TickTimerId = 1;
 constexpr UINT TickPeriod = 1000;  // milliseconds
 constexpr char ScreenshotFile[] = "screen.bmp";
 
