@@ -66,8 +66,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     for (;;) {
         MSG message;
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT)
+            if (message.message == WM_QUIT) {
+                ReleaseScene();  // the window's teardown has given back the devices
                 return 0;
+            }
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

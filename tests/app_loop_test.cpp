@@ -60,6 +60,7 @@ TEST(MainLoop, DrawsFramesUntilEscapeThenTearsDown)
     EXPECT_EQ(ScreenHeight, 600);
     EXPECT_EQ(BitsPerPixel, 16);
     ExpectTornDown();
+    EXPECT_EQ(pTextSurface, nullptr) << "the scene's text surface is given back at the end";
 }
 
 TEST(MainLoop, TakesOneMessagePerIteration)

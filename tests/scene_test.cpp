@@ -31,6 +31,7 @@ struct Scene {
         EXPECT_TRUE(BringUpDisplay(16));
         InitScene();
     }
+    ~Scene() { ReleaseScene(); }
 };
 
 std::vector<uint8_t> Text(const char* text) { return std::vector<uint8_t>(text, text + strlen(text)); }
@@ -157,7 +158,7 @@ TEST(Scene, StatusLineReadsDepthAndRateAndTheJoystick)
         DrawScene();
         ExpectStatusLine(joystick ? "16 Fps - 000 joystick" : "16 Fps - 000");
         ReleaseDirectInput();
-        pTextSurface->Release();  // it holds the display device too
+        ReleaseScene();  // the text surface holds the display device too
         ReleaseDirectDraw();
         JoystickPresent = false;
         hMainWindow = nullptr;
@@ -216,11 +217,9 @@ TEST(Scene, TextFilesOfEveryKindGiveAFrameWithoutFault)
         for (uint16_t pixel : screen)
             cyan = cyan || pixel == Cyan;
         EXPECT_EQ(cyan, row.hasText);
-        pTextSurface->Release();  // it holds the display device too
+        ReleaseScene();  // the text surface holds the display device too
         ReleaseDirectDraw();
         hMainWindow = nullptr;
-        TextBuffer = nullptr;
-        TextLength = 0;
     }
 }
 

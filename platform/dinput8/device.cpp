@@ -47,8 +47,10 @@ class Device;
 
 std::set<Device*>& devices()
 {
-    static std::set<Device*> table;
-    return table;
+    // Never destroyed: like the system's own tables, it outlives the program, so what is
+    // still open when the process ends stays reachable until the end, as on the platform.
+    static auto* table = new std::set<Device*>;
+    return *table;
 }
 
 // Which device holds each controller in exclusive mode, by SDL instance id.

@@ -18,20 +18,26 @@ namespace k32 {
 
 std::set<KernelObject*>& handles()
 {
-    static std::set<KernelObject*> table;
-    return table;
+    // Never destroyed: like the system's own tables, it outlives the program, so what is
+    // still open when the process ends stays reachable until the end, as on the platform.
+    static auto* table = new std::set<KernelObject*>;
+    return *table;
 }
 
 std::set<OpenFile*>& open_files()
 {
-    static std::set<OpenFile*> table;
-    return table;
+    // Never destroyed: like the system's own tables, it outlives the program, so what is
+    // still open when the process ends stays reachable until the end, as on the platform.
+    static auto* table = new std::set<OpenFile*>;
+    return *table;
 }
 
 std::map<const void*, View>& views()
 {
-    static std::map<const void*, View> table;
-    return table;
+    // Never destroyed: like the system's own tables, it outlives the program, so what is
+    // still open when the process ends stays reachable until the end, as on the platform.
+    static auto* table = new std::map<const void*, View>;
+    return *table;
 }
 
 void release_file(OpenFile* file)

@@ -44,8 +44,10 @@ std::vector<WindowListener>& listeners()
 // classes do, and windows point at their entries, which never move.
 std::map<std::string, WindowClass>& classes()
 {
-    static std::map<std::string, WindowClass> table;
-    return table;
+    // Never destroyed: like the system's own tables, it outlives the program, so what is
+    // still open when the process ends stays reachable until the end, as on the platform.
+    static auto* table = new std::map<std::string, WindowClass>;
+    return *table;
 }
 
 void activate(Window* window, bool active, bool minimized)
@@ -67,8 +69,10 @@ namespace user32 {
 
 std::set<Window*>& windows()
 {
-    static std::set<Window*> table;
-    return table;
+    // Never destroyed: like the system's own tables, it outlives the program, so what is
+    // still open when the process ends stays reachable until the end, as on the platform.
+    static auto* table = new std::set<Window*>;
+    return *table;
 }
 
 Window* window_from_handle(HWND handle)
