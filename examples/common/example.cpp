@@ -67,10 +67,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         AbortProgram(hMainWindow, "InitDirectSound");
         return 1;
     }
-    if (!InitDirectDraw(hMainWindow, BitsPerPixel)) {
-        AbortProgram(hMainWindow, "InitDirectDraw");
+    // On failure the display has already shown the box naming its failed step and closed the
+    // window.
+    if (!InitDirectDraw(hMainWindow, BitsPerPixel))
         return 1;
-    }
     StartTime = timeGetTime();
     if (!ExampleStart()) {
         DestroyWindow(hMainWindow);
@@ -78,13 +78,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
     }
 
     for (;;) {
-        MSG message;
-        if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT)
-                return 0;
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        if (PumpMessages())
+            return 0;
         if (!AppActive)
             continue;
         if (!RestoreLostSurfaces())
