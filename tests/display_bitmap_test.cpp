@@ -372,6 +372,7 @@ TEST(LoadBitmapSurface, TransparentPixelsBecomeHolesInKeyedCopies)
     ASSERT_EQ(pScreenSurface->BltFast(0, 0, sprite, &all, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
     EXPECT_EQ(ReadScreenPixel(0, 0), 0x22222222u) << "the loaded surface carries the transparent key";
     EXPECT_EQ(ReadScreenPixel(1, 0), 0x00C80000u);
+    sprite->Release();
 }
 
 TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)

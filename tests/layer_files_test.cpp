@@ -57,7 +57,9 @@ TEST(CreateFileA, NamesUseEitherSeparatorAndIgnoreCase)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
     EXPECT_TRUE(ReadBytes("Data/new.bin").empty());
-    EXPECT_EQ(Open("Data/new.bin", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE, true);
+    HANDLE reader = Open("Data/new.bin", GENERIC_READ, 0, OPEN_EXISTING);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
 }
 
 TEST(CreateFileA, CreateAlwaysTruncatesAndSaysTheFileExisted)

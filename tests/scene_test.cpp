@@ -161,6 +161,7 @@ TEST(Scene, StatusLineReadsDepthAndRateAndTheJoystick)
         ReleaseScene();  // the text surface holds the display device too
         ReleaseDirectDraw();
         JoystickPresent = false;
+        DestroyWindow(hMainWindow);
         hMainWindow = nullptr;
     }
 }
@@ -219,6 +220,7 @@ TEST(Scene, TextFilesOfEveryKindGiveAFrameWithoutFault)
         EXPECT_EQ(cyan, row.hasText);
         ReleaseScene();  // the text surface holds the display device too
         ReleaseDirectDraw();
+        DestroyWindow(hMainWindow);
         hMainWindow = nullptr;
     }
 }

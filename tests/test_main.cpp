@@ -8,6 +8,7 @@
 #include "display/display.h"
 #include "input/input.h"
 #include "sound/sound.h"
+#include "support.h"
 
 namespace {
 
@@ -20,6 +21,13 @@ public:
         ReleaseDirectDraw();
         ReleaseSounds();
         ReleaseDirectInput();
+        // Windows go with the process on the platform; here they are destroyed as it ends.
+        LayerWindowInfo info;
+        for (HWND window : TestWindows())
+            if (layer_window_info(window, &info))
+                DestroyWindow(window);
+        if (hMainWindow && layer_window_info(hMainWindow, &info))
+            DestroyWindow(hMainWindow);
     }
 };
 

@@ -30,26 +30,20 @@ size_t videoMemoryUsed = 0;
 
 std::set<Device*>& devices()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::set<Device*>;
-    return *table;
+    static std::set<Device*> table;
+    return table;
 }
 
 std::set<Surface*>& surfaces()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::set<Surface*>;
-    return *table;
+    static std::set<Surface*> table;
+    return table;
 }
 
 std::set<Palette*>& palettes()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::set<Palette*>;
-    return *table;
+    static std::set<Palette*> table;
+    return table;
 }
 
 bool size_is_valid(DWORD size, DWORD ownSize, DWORD size32)

@@ -47,10 +47,8 @@ class Device;
 
 std::set<Device*>& devices()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::set<Device*>;
-    return *table;
+    static std::set<Device*> table;
+    return table;
 }
 
 // Which device holds each controller in exclusive mode, by SDL instance id.

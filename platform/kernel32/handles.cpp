@@ -18,26 +18,20 @@ namespace k32 {
 
 std::set<KernelObject*>& handles()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::set<KernelObject*>;
-    return *table;
+    static std::set<KernelObject*> table;
+    return table;
 }
 
 std::set<OpenFile*>& open_files()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::set<OpenFile*>;
-    return *table;
+    static std::set<OpenFile*> table;
+    return table;
 }
 
 std::map<const void*, View>& views()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::map<const void*, View>;
-    return *table;
+    static std::map<const void*, View> table;
+    return table;
 }
 
 void release_file(OpenFile* file)

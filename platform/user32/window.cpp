@@ -44,10 +44,8 @@ std::vector<WindowListener>& listeners()
 // classes do, and windows point at their entries, which never move.
 std::map<std::string, WindowClass>& classes()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::map<std::string, WindowClass>;
-    return *table;
+    static std::map<std::string, WindowClass> table;
+    return table;
 }
 
 void activate(Window* window, bool active, bool minimized)
@@ -69,10 +67,8 @@ namespace user32 {
 
 std::set<Window*>& windows()
 {
-    // Never destroyed: like the system's own tables, it outlives the program, so what is
-    // still open when the process ends stays reachable until the end, as on the platform.
-    static auto* table = new std::set<Window*>;
-    return *table;
+    static std::set<Window*> table;
+    return table;
 }
 
 Window* window_from_handle(HWND handle)
