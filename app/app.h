@@ -11,6 +11,9 @@ extern bool AppActive;        // true while the window is not minimized; gates a
 extern bool QuitRequested;    // set by game code to end the program after the next active frame
 extern bool JoystickPresent;  // a game controller was set up at start-up
 
+// The id of the one-second timer the entry sets on the window; WM_DESTROY stops it.
+constexpr UINT_PTR TickTimerId = 1;
+
 // Releases display, sounds and input, shows the fatal-error box naming the step that failed and
 // destroys the window. Every caller returns failure right after it.
 void AbortProgram(HWND window, const char* step);

@@ -1,6 +1,8 @@
 // window.cpp -- the window procedure (lifecycle, mouse and characters), the message pump for game
 // code and the fatal-error exit
 
+#include <cstring>
+
 #include "app.h"
 #include "../display/display.h"
 #include "../sound/sound.h"
@@ -13,13 +15,49 @@ bool JoystickPresent = false;
 
 namespace {
 
-constexpr UINT_PTR TickTimerId = 1;
-
 // "Программа прервана\nОшибка в %s" in Windows-1251: the program was aborted, error in <step>.
 constexpr char AbortFormat[] =
     "\xCF\xF0\xEE\xE3\xF0\xE0\xEC\xEC\xE0 \xEF\xF0\xE5\xF0\xE2\xE0\xED\xE0\n"
     "\xCE\xF8\xE8\xE1\xEA\xE0 \xE2 %s";
 constexpr char AbortCaption[] = "Vorel";
+constexpr size_t AbortMessageBytes = 256;
+// The longest step that fits the message: the format's text without its "%s", and the zero.
+constexpr size_t AbortStepLimit = AbortMessageBytes - (sizeof(AbortFormat) - 1 - 2) - 1;
+static_assert(AbortStepLimit == 227, "the format leaves 227 characters for the step");
+
+// One button's fields in InputState.
+struct ButtonState {
+    bool& held;
+    bool& doubleClick;
+    int32_t& downX;
+    int32_t& downY;
+    int32_t& upX;
+    int32_t& upY;
+};
+
+// Stores a press, release or double click of the left or right button. The messages store the
+// point of the last move, not the one they carry; a double click stores its point as a press but
+// does not mark the button held.
+void TakeMouseButton(UINT message)
+{
+    InputRecord& in = InputState;
+    const bool left = message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || message == WM_LBUTTONDBLCLK;
+    const ButtonState button =
+        left ? ButtonState{in.LeftButton, in.LeftDoubleClick, in.LeftDownX, in.LeftDownY, in.LeftUpX, in.LeftUpY}
+             : ButtonState{in.RightButton, in.RightDoubleClick, in.RightDownX, in.RightDownY, in.RightUpX, in.RightUpY};
+    if (message == WM_LBUTTONUP || message == WM_RBUTTONUP) {
+        button.held = false;
+        button.upX = in.MouseX;
+        button.upY = in.MouseY;
+        return;
+    }
+    if (message == WM_LBUTTONDBLCLK || message == WM_RBUTTONDBLCLK)
+        button.doubleClick = true;
+    else
+        button.held = true;
+    button.downX = in.MouseX;
+    button.downY = in.MouseY;
+}
 
 }  // namespace
 
@@ -29,8 +67,17 @@ void AbortProgram(HWND window, const char* step)
     ReleaseSounds();
     ReleaseDirectInput();
     ShowWindow(window, SW_HIDE);
-    char message[256];
-    wsprintfA(message, AbortFormat, step);
+    // wsprintfA writes up to 1024 bytes: a long step (a file name) is cut to what the message
+    // holds before it is formatted.
+    const char* shownStep = step;
+    char cutStep[AbortStepLimit + 1];
+    if (step && strlen(step) > AbortStepLimit) {
+        memcpy(cutStep, step, AbortStepLimit);
+        cutStep[AbortStepLimit] = '\0';
+        shownStep = cutStep;
+    }
+    char message[AbortMessageBytes];
+    wsprintfA(message, AbortFormat, shownStep);
     MessageBoxA(window, message, AbortCaption, MB_OK);
     DestroyWindow(window);
 }
@@ -68,37 +115,13 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         InputState.MouseX = static_cast<int32_t>(lParam & 0xFFFF);
         InputState.MouseY = static_cast<int32_t>((lParam >> 16) & 0xFFFF);
         return 0;
-    // The button messages store the point of the last move, not the one they carry.
     case WM_LBUTTONDOWN:
-        InputState.LeftButton = true;
-        InputState.LeftDownX = InputState.MouseX;
-        InputState.LeftDownY = InputState.MouseY;
-        return 0;
     case WM_LBUTTONUP:
-        InputState.LeftButton = false;
-        InputState.LeftUpX = InputState.MouseX;
-        InputState.LeftUpY = InputState.MouseY;
-        return 0;
     case WM_LBUTTONDBLCLK:
-        // A double click stores its point as a press but does not mark the button held.
-        InputState.LeftDoubleClick = true;
-        InputState.LeftDownX = InputState.MouseX;
-        InputState.LeftDownY = InputState.MouseY;
-        return 0;
     case WM_RBUTTONDOWN:
-        InputState.RightButton = true;
-        InputState.RightDownX = InputState.MouseX;
-        InputState.RightDownY = InputState.MouseY;
-        return 0;
     case WM_RBUTTONUP:
-        InputState.RightButton = false;
-        InputState.RightUpX = InputState.MouseX;
-        InputState.RightUpY = InputState.MouseY;
-        return 0;
     case WM_RBUTTONDBLCLK:
-        InputState.RightDoubleClick = true;
-        InputState.RightDownX = InputState.MouseX;
-        InputState.RightDownY = InputState.MouseY;
+        TakeMouseButton(message);
         return 0;
     case WM_DESTROY:
         AppActive = false;

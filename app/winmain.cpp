@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int AppIconId = 101;
-constexpr UINT_PTR TickTimerId = 1;
 constexpr UINT TickPeriod = 1000;  // milliseconds
 constexpr int GameWidth = 800;
 constexpr int GameHeight = 600;
@@ -67,8 +66,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
     for (;;) {
         MSG message;
         if (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT)
+            if (message.message == WM_QUIT) {
+                ReleaseScene();  // the window's teardown has given back the devices
                 return 0;
+            }
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }

@@ -5,6 +5,7 @@
 // the display's format. The writer stores a rectangle of any surface in that same layout.
 
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "display.h"
@@ -68,6 +69,107 @@ void ToFiveFiveFive(BYTE* row, int pixels)
         const uint16_t q = static_cast<uint16_t>(((p >> 11) << 10) | (((p >> 6) & 31) << 5) | (p & 31));
         row[2 * i] = static_cast<BYTE>(q);
         row[2 * i + 1] = static_cast<BYTE>(q >> 8);
+    }
+}
+
+// The part of a surface that a save copies, and the sizes of its rows in the file.
+struct SaveArea {
+    int64_t left = 0, top = 0, width = 0, height = 0;
+    int bytesPerPixel = 0;
+    DWORD rowBytes = 0, paddedRowBytes = 0;
+};
+
+// Cuts the asked rectangle to a surface of that pitch and row count at the display's depth;
+// false when the depth is not one the writer knows or nothing of the rectangle is left.
+bool CutToSurface(int x, int y, int width, int height, int32_t pitch, int32_t rows, SaveArea& area)
+{
+    area.bytesPerPixel = BitsPerPixel == 8 ? 1 : BitsPerPixel == 16 ? 2 : BitsPerPixel == 32 ? 4 : 0;
+    if (area.bytesPerPixel == 0)
+        return false;
+    // A negative corner moves the rectangle to the edge; it is not shortened by it.
+    area.left = x < 0 ? 0 : x;
+    area.top = y < 0 ? 0 : y;
+    area.width = width;
+    area.height = height;
+    const int64_t rowPixels = pitch / area.bytesPerPixel;
+    if (area.left + area.width > rowPixels)
+        area.width = rowPixels - area.left;
+    if (area.top + area.height > rows)
+        area.height = rows - area.top;
+    if (area.width <= 0 || area.height <= 0)
+        return false;
+    area.rowBytes = static_cast<DWORD>(area.width * area.bytesPerPixel);
+    area.paddedRowBytes = (area.rowBytes + 3) / 4 * 4;
+    return true;
+}
+
+// The file's name with ".part" after it; null when there is no memory for it.
+std::unique_ptr<char[]> PartName(const char* fileName)
+{
+    const size_t nameLength = strlen(fileName);
+    std::unique_ptr<char[]> partName(new (std::nothrow) char[nameLength + sizeof(PartSuffix)]);
+    if (partName) {
+        memcpy(partName.get(), fileName, nameLength);
+        memcpy(partName.get() + nameLength, PartSuffix, sizeof(PartSuffix));
+    }
+    return partName;
+}
+
+// Holds a surface's memory locked for as long as it lives; memory is null when the lock failed.
+struct LockedSurface {
+    explicit LockedSurface(IDirectDrawSurface7* surface)
+        : surface(surface), memory(static_cast<BYTE*>(LockSurfaceMemory(surface))) {}
+    ~LockedSurface()
+    {
+        if (memory)
+            UnlockSurfaceMemory(surface);
+    }
+    LockedSurface(const LockedSurface&) = delete;
+    LockedSurface& operator=(const LockedSurface&) = delete;
+    IDirectDrawSurface7* surface;
+    BYTE* memory;
+};
+
+// Writes the file header, the info header and, at 8 bits, the palette as the colour table.
+void WriteBitmapHeaders(FileWriter& out, const SaveArea& area)
+{
+    const DWORD tableBytes = BitsPerPixel == 8 ? ColorTableBytes : 0;
+    const DWORD pixelOffset = FileHeaderBytes + InfoHeaderBytes + tableBytes;
+    const DWORD imageBytes = area.paddedRowBytes * static_cast<DWORD>(area.height);
+    out.Bytes("BM", 2);
+    out.Long(pixelOffset + imageBytes);
+    out.Word(0);
+    out.Word(0);
+    out.Long(pixelOffset);
+    out.Long(InfoHeaderBytes);
+    out.Long(static_cast<uint32_t>(area.width));
+    out.Long(static_cast<uint32_t>(area.height));
+    out.Word(1);
+    out.Word(BitsPerPixel);
+    out.Long(BI_RGB);
+    out.Long(imageBytes);
+    out.Long(0);
+    out.Long(0);
+    out.Long(0);
+    out.Long(0);
+    if (BitsPerPixel == 8) {
+        for (const PALETTEENTRY& entry : PaletteEntries) {
+            const BYTE quad[4] = {entry.peBlue, entry.peGreen, entry.peRed, entry.peFlags};
+            out.Bytes(quad, 4);
+        }
+    }
+}
+
+// Writes the area's rows from the locked memory through a zeroed buffer of paddedRowBytes:
+// bottom-up, as the file keeps them, each padded with zeros to a multiple of four bytes.
+void WriteBitmapRows(FileWriter& out, const BYTE* memory, int32_t pitch, const SaveArea& area,
+                     bool widenedGreen, BYTE* row)
+{
+    for (int64_t r = area.top + area.height - 1; r >= area.top && out.ok(); --r) {
+        memcpy(row, memory + r * pitch + area.left * area.bytesPerPixel, area.rowBytes);
+        if (widenedGreen)
+            ToFiveFiveFive(row, static_cast<int>(area.width));
+        out.Bytes(row, area.paddedRowBytes);
     }
 }
 
@@ -157,94 +259,34 @@ bool SaveSurfaceBitmap(int x, int y, int width, int height, IDirectDrawSurface7*
     int32_t rows = 0;
     if (!GetSurfaceLayout(pitch, rows, surface))
         return false;
-    const int bytesPerPixel = BitsPerPixel == 8 ? 1 : BitsPerPixel == 16 ? 2 : BitsPerPixel == 32 ? 4 : 0;
-    if (bytesPerPixel == 0)
+    SaveArea area;
+    if (!CutToSurface(x, y, width, height, pitch, rows, area))
         return false;
-
-    // A negative corner moves the rectangle to the edge; it is not shortened by it.
-    int64_t left = x < 0 ? 0 : x;
-    int64_t top = y < 0 ? 0 : y;
-    int64_t cutWidth = width;
-    int64_t cutHeight = height;
-    const int64_t rowPixels = pitch / bytesPerPixel;
-    if (left + cutWidth > rowPixels)
-        cutWidth = rowPixels - left;
-    if (top + cutHeight > rows)
-        cutHeight = rows - top;
-    if (cutWidth <= 0 || cutHeight <= 0)
-        return false;
-
-    const DWORD rowBytes = static_cast<DWORD>(cutWidth * bytesPerPixel);
-    const DWORD paddedRowBytes = (rowBytes + 3) / 4 * 4;
-    const DWORD tableBytes = BitsPerPixel == 8 ? ColorTableBytes : 0;
-    const DWORD pixelOffset = FileHeaderBytes + InfoHeaderBytes + tableBytes;
-    const DWORD imageBytes = paddedRowBytes * static_cast<DWORD>(cutHeight);
     const bool widenedGreen = BitsPerPixel == 16 && HasSixBitGreen(surface);
 
     // The picture is written beside the file under a name of its own and takes the file's name
     // only once it is complete and on the disk: a full disk or a failed write never costs the
     // user the previous file, and leaves no partial one behind.
-    const size_t nameLength = strlen(fileName);
-    char* partName = new (std::nothrow) char[nameLength + sizeof(PartSuffix)];
-    if (!partName)
+    const std::unique_ptr<char[]> partName = PartName(fileName);
+    std::unique_ptr<BYTE[]> row(new (std::nothrow) BYTE[area.paddedRowBytes]());
+    if (!partName || !row)
         return false;
-    memcpy(partName, fileName, nameLength);
-    memcpy(partName + nameLength, PartSuffix, sizeof(PartSuffix));
-
-    auto* memory = static_cast<BYTE*>(LockSurfaceMemory(surface));
-    if (!memory) {
-        delete[] partName;
-        return false;
+    bool written = false;
+    {
+        const LockedSurface locked(surface);
+        if (!locked.memory)
+            return false;
+        HANDLE file = CreateFileA(partName.get(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return false;
+        FileWriter out(file);
+        WriteBitmapHeaders(out, area);
+        WriteBitmapRows(out, locked.memory, pitch, area, widenedGreen, row.get());
+        written = out.ok() && FlushFileBuffers(file);
+        written = CloseHandle(file) && written;
     }
-    HANDLE file = CreateFileA(partName, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        UnlockSurfaceMemory(surface);
-        delete[] partName;
-        return false;
-    }
-
-    FileWriter out(file);
-    out.Bytes("BM", 2);
-    out.Long(pixelOffset + imageBytes);
-    out.Word(0);
-    out.Word(0);
-    out.Long(pixelOffset);
-    out.Long(InfoHeaderBytes);
-    out.Long(static_cast<uint32_t>(cutWidth));
-    out.Long(static_cast<uint32_t>(cutHeight));
-    out.Word(1);
-    out.Word(BitsPerPixel);
-    out.Long(BI_RGB);
-    out.Long(imageBytes);
-    out.Long(0);
-    out.Long(0);
-    out.Long(0);
-    out.Long(0);
-    if (BitsPerPixel == 8) {
-        for (const PALETTEENTRY& entry : PaletteEntries) {
-            const BYTE quad[4] = {entry.peBlue, entry.peGreen, entry.peRed, entry.peFlags};
-            out.Bytes(quad, 4);
-        }
-    }
-    // Rows run bottom-up in the file; each is padded with zeros to a multiple of four bytes.
-    BYTE* row = new (std::nothrow) BYTE[paddedRowBytes];
-    bool written = row != nullptr;
-    if (row) {
-        memset(row, 0, paddedRowBytes);
-        for (int64_t r = top + cutHeight - 1; r >= top && out.ok(); --r) {
-            memcpy(row, memory + r * pitch + left * bytesPerPixel, rowBytes);
-            if (widenedGreen)
-                ToFiveFiveFive(row, static_cast<int>(cutWidth));
-            out.Bytes(row, paddedRowBytes);
-        }
-        delete[] row;
-    }
-    UnlockSurfaceMemory(surface);
-    written = written && out.ok() && FlushFileBuffers(file);
-    written = CloseHandle(file) && written;
-    written = written && MoveFileExA(partName, fileName, MOVEFILE_REPLACE_EXISTING);
+    written = written && MoveFileExA(partName.get(), fileName, MOVEFILE_REPLACE_EXISTING);
     if (!written)
-        DeleteFileA(partName);
-    delete[] partName;
+        DeleteFileA(partName.get());
     return written;
 }

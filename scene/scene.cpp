@@ -109,6 +109,17 @@ void InitScene()
     RenderTextSurface();
 }
 
+void ReleaseScene()
+{
+    if (pTextSurface) {
+        pTextSurface->Release();
+        pTextSurface = nullptr;
+    }
+    delete[] TextBuffer;
+    TextBuffer = nullptr;
+    TextLength = 0;
+}
+
 void DrawScene()
 {
     FillScreenRect(0, 0, ScreenWidth, ScreenHeight, ColorDark);

@@ -30,5 +30,7 @@ extern int32_t ScrollY;                    // screen row of the text surface's t
 extern bool ScrollDown;                    // the text moves down by one row per frame, else up
 
 void InitScene();
+// Gives back the text surface and the text read from text.txt; safe to call again.
+void ReleaseScene();
 void LoadText();
 void DrawScene();

@@ -14,6 +14,7 @@ game_dir="$(cd "${1:-build/release}" && pwd)/examples/bricks"
 work=$(mktemp -d)
 game=""
 source scripts/virtual-display.sh
+source scripts/drive.sh
 cleanup() {
     [ -n "$game" ] && kill "$game" 2>/dev/null || true
     stop_virtual_display
@@ -22,19 +23,14 @@ cleanup() {
 trap cleanup EXIT
 start_virtual_display 1024x768
 
-# Keys are held for a moment, as fingers hold them, so that a frame sees them down.
-press() {
-    xdotool keydown "$1"
-    sleep 0.3
-    xdotool keyup "$1"
-    sleep 0.4
-}
 # F12 overwrites screen.bmp: each shot is copied away before the next, and left beside the
-# program as bricks-start.bmp and bricks-end.bmp to look at.
+# program as bricks-start.bmp and bricks-end.bmp to look at. F12 stays held until the file is there.
 shot() {
     rm -f "$game_dir/screen.bmp"
-    press F12
-    for _ in $(seq 30); do [ -s "$game_dir/screen.bmp" ] && break || sleep 0.1; done
+    hold_key_until F12 "screen.bmp from F12 ($1 of play)" test -s "$game_dir/screen.bmp" || {
+        echo "bricks-test: FAIL: no screenshot at the $1" >&2
+        exit 1
+    }
     cp "$game_dir/screen.bmp" "$game_dir/bricks-$1.bmp"
 }
 
@@ -42,20 +38,23 @@ cd "$game_dir"
 rm -f screen.bmp
 # The game paces itself at sixty frames a second, so no frame cap is set for it.
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw" \
-    timeout 90 ./bricks 2>"$work/stderr" &
+    timeout 300 ./bricks 2>"$work/stderr" &
 game=$!
-timeout 10 xdotool search --sync --onlyvisible --name '^bricks$' >/dev/null || {
-    echo "bricks-test: FAIL: no window within 10 seconds" >&2
+wait_for "the bricks window" window_shows bricks || {
+    echo "bricks-test: FAIL: no window" >&2
     cat "$work/stderr" >&2
     exit 1
 }
+# Play, not a wait for an effect: the first shot a moment in, the last one 18 seconds later.
 sleep 1.5
 shot start
 sleep 18
 shot end
-press Escape
+hold_key_until Escape "bricks to end after Esc" process_ended "$game" || {
+    echo "bricks-test: FAIL: still running after Esc" >&2
+    exit 1
+}
 status=0
-for _ in $(seq 100); do kill -0 "$game" 2>/dev/null || break; sleep 0.1; done
 wait "$game" || status=$?
 game=""
 

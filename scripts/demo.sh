@@ -7,13 +7,15 @@
 #
 # With a display it runs full screen until Esc. Without one it runs under a virtual X display for
 # a few seconds, then presses F12 (which saves the screen to screen.bmp, and in the examples to
-# screen.png too) and Esc as a user would, and leaves screen.bmp and screen.png beside the program.
+# screen.png too) and Esc as a user would, each held until its effect shows (the file, the
+# program's end; 30 seconds at most), and leaves screen.bmp and screen.png beside the program.
 # The examples pace themselves at sixty frames a second (SetFrameRate), so no frame cap is set for
 # them. The scene sets no frame rate and runs uncapped, as ever; "ENGINE_FRAME_CAP=vsync
 # scripts/demo.sh" shows it at the monitor's pace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/virtual-display.sh
+source scripts/drive.sh
 # The examples are the programs examples/CMakeLists.txt makes with engine_example().
 examples=($(sed -n 's/^engine_example(\([a-z_0-9]*\) .*/\1/p' examples/CMakeLists.txt))
 
@@ -46,17 +48,13 @@ start_virtual_display 1280x1024
 rm -f screen.bmp screen.png
 "./$name" "$@" &
 program=$!
+# Each key stays held until its effect shows: a busy machine may draw its frames late.
+wait_for "the $name window" window_shows "$name" || { kill $program; exit 1; }
+xdotool search --onlyvisible --name "^$name\$" windowactivate --sync >/dev/null 2>&1 || true
+# A few seconds of the program running, to show it moving, before the screen is saved.
 sleep "$wait_seconds"
-# Keys are held for a moment, as fingers hold them, so that a frame sees them down.
-press() {
-    xdotool keydown "$1"
-    sleep 0.3
-    xdotool keyup "$1"
-    sleep 0.3
-}
-timeout 10 xdotool search --sync --onlyvisible --name "^$name\$" windowactivate --sync 2>/dev/null || true
-press F12
-press Escape
+hold_key_until F12 "screen.bmp from F12" test -s screen.bmp || true
+hold_key_until Escape "the program to end after Esc" process_ended $program || kill $program
 status=0
 wait $program || status=$?
 # The examples' F12 saves screen.png itself; the scene's saves screen.bmp only.

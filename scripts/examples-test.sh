@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Runs each example program headless under Xvfb, with input scripted as a user gives it (keys
-# held briefly, mouse moves and clicks), and checks what it shows: Esc ends it with status 0, F12
-# leaves a screenshot whose pixels hold what the example draws at known spots, and the sound
-# example's output, captured through SDL's disk audio driver, is not silent after a click, and its
-# music bar moves once Space has started the music.
+# Runs each example program headless under Xvfb, with input scripted as a user gives it (keys,
+# mouse moves, clicks and the wheel, each step waiting for what it changes on the screen), and
+# checks what it shows: Esc ends it with status 0, F12 leaves a screenshot whose pixels hold what
+# the example draws at known spots, and the sound example's output, captured through SDL's disk
+# audio driver, is not silent after a click, and its music bar moves once Space has started the
+# music. A step that sees no effect within 30 seconds says what it awaited.
 #
 #   scripts/examples-test.sh [build directory] [example ...]
 #
@@ -19,48 +20,76 @@ names=("$@")
 # An 800x600 screen: the examples' 800x600 picture fills it, so pointer positions given to
 # xdotool are the picture's own coordinates.
 source scripts/virtual-display.sh
+source scripts/drive.sh
 trap stop_virtual_display EXIT
 start_virtual_display 800x600
 export SDL_AUDIODRIVER=dummy
 # The examples pace themselves at sixty frames a second (SetFrameRate in their shell), so the
 # layer's frame cap is left to the caller.
-# Against a sanitizer build, memory errors end a program with a non-zero status; what is left
-# allocated at exit is not counted, as in the sanitizer build's own tests.
-export ASAN_OPTIONS="${ASAN_OPTIONS-detect_leaks=0}"
+# Against a sanitizer build, memory errors and leaks of the program's own end a program with a
+# non-zero status; what outside libraries (X11, Mesa, fontconfig, D-Bus) keep is named in
+# scripts/lsan.supp.
+export ASAN_OPTIONS="${ASAN_OPTIONS-detect_leaks=1}"
+export LSAN_OPTIONS="${LSAN_OPTIONS-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}"
+# Libraries that SDL loads and unloads again while it runs (Mesa's software driver, udev) leave
+# what they allocated unreachable once they are unmapped, where no suppression can name them: under
+# AddressSanitizer the programs start with them loaded, so that what they keep stays theirs.
+keep_loaded=""
+if ldd "$build/examples/shapes/shapes" 2>/dev/null | grep -q libasan; then
+    for library in /usr/lib/*/dri/swrast_dri.so /lib/*/libudev.so.1; do
+        [ -f "$library" ] && keep_loaded="$keep_loaded $library"
+    done
+    export ASAN_OPTIONS="$ASAN_OPTIONS:verify_asan_link_order=0"
+fi
 failures=0
 
 fail() { echo "FAIL $current: $*"; failures=$((failures + 1)); }
 
+# all_lit <x,y>...: each of those screen pixels shows a lit button.
+all_lit() {
+    local point
+    for point in "$@"; do pixel_near "${point%,*}" "${point#*,}" 0,200,0 || return 1; done
+}
+
 # start <example> [argument] [program]: runs the example (or another program in its folder) from
-# its own folder and waits for its window.
+# its own folder and waits for its window and its first frame. The time limit on the program only
+# stops one that hangs; every step below waits for what it expects instead.
 start() {
     current="${3:-$1}${2:+ $2}"
     folder="$build/examples/$1"
     rm -f "$folder/screen.bmp" "$folder/screen.png"
-    (cd "$folder" && exec timeout 60 "./${3:-$1}" ${2:-}) &
+    (cd "$folder" && LD_PRELOAD="$keep_loaded" exec timeout 300 "./${3:-$1}" ${2:-}) &
     program=$!
-    if ! timeout 15 xdotool search --sync --onlyvisible --name "^$1\$" >/dev/null; then
-        fail "no window"
-    fi
+    wait_for "the $1 window" window_shows "$1" || fail "no window"
     # Input goes in only once the first frame is on the screen: every example paints its
     # bottom-left corner, which is black until then.
-    for _ in $(seq 100); do
-        [ "$(import -window root -crop 1x1+5+595 +repage -format '%[fx:round(255*(r+g+b))]' info: 2>/dev/null)" \
-            != 0 ] && break
-        sleep 0.1
-    done
+    wait_for "the first frame (the bottom-left corner painted)" first_frame || fail "no frame drawn"
     xdotool mousemove 400 300
-    sleep 0.5
 }
 
-# Keys and buttons are held for a moment, as fingers hold them, so that a frame sees them down.
-press() { xdotool keydown "$1"; sleep 0.3; xdotool keyup "$1"; sleep 0.2; }
-click() { xdotool mousemove "$1" "$2"; sleep 0.1; xdotool mousedown "${3:-1}"; sleep 0.15; xdotool mouseup "${3:-1}"; sleep 0.2; }
+first_frame() { local corner; corner=$(screen_pixel 5 595) && [ -n "$corner" ] && [ "$corner" != 0,0,0 ]; }
 
-# finish: F12 saves the screen, Esc must end the program with status 0.
+# Characters and buttons go through the program's message queue, where none is lost however
+# late the next frame comes; each step then waits for what it changes on the screen.
+click() { xdotool mousemove "$1" "$2" mousedown "${3:-1}" mouseup "${3:-1}"; }
+
+# screen_width <x> <y> <width> <height> <r,g,b>: the width of what the screen shows in that colour
+# in the region.
+screen_width() {
+    import -window root png:- | convert - -crop "${3}x${4}+${1}+${2}" +repage -fuzz 5% \
+        -fill black +opaque "rgb($5)" -trim -format '%w' info: 2>/dev/null
+}
+typed_at_least() { local w; w=$(screen_width 20 505 760 40 0,255,0); [ -n "$w" ] && [ "$w" -ge "$1" ]; }
+typed_at_most() { local w; w=$(screen_width 20 505 760 40 0,255,0); [ -n "$w" ] && [ "$w" -gt 10 ] && [ "$w" -le "$1" ]; }
+
+# finish: F12 (held until the screenshot is there) saves the screen, Esc (held until the program
+# is gone) must end it with status 0.
 finish() {
-    press F12
-    press Escape
+    hold_key_until F12 "screen.bmp from F12" test -s "$folder/screen.bmp" || fail "F12 left no screen.bmp"
+    hold_key_until Escape "the program to end after Esc" process_ended "$program" || {
+        fail "still running after Esc"
+        kill "$program" 2>/dev/null
+    }
     local status=0
     wait "$program" || status=$?
     [ "$status" -eq 0 ] || fail "Esc ended it with status $status"
@@ -156,7 +185,11 @@ for name in "${names[@]}"; do
         ;;
     text)
         start text
-        for key in m m m m BackSpace BackSpace BackSpace; do press $key; done
+        # Four m's are 74 pixels wide, three with the caret 68; one m is 17, with the caret 30.
+        xdotool key m m m m
+        wait_for "four typed m's on the screen" typed_at_least 70 || fail "typed m's not shown"
+        xdotool key BackSpace BackSpace BackSpace
+        wait_for "Backspace to leave one m" typed_at_most 32 || fail "Backspace not shown"
         finish
         # The typed line is green; four m's and three Backspaces leave one (and maybe the caret).
         typed=$(width 20 505 760 40 0,255,0)
@@ -183,18 +216,21 @@ for name in "${names[@]}"; do
     input)
         start input
         # Press on one button and release on the next, with each mouse button.
-        xdotool mousemove 100 350 mousedown 1; sleep 0.2; xdotool mousemove 300 350; sleep 0.2; xdotool mouseup 1
-        xdotool mousemove 500 350 mousedown 3; sleep 0.2; xdotool mousemove 690 350; sleep 0.2; xdotool mouseup 3
-        sleep 0.2
+        xdotool mousemove 100 350 mousedown 1 mousemove 300 350 mouseup 1
+        xdotool mousemove 500 350 mousedown 3 mousemove 690 350 mouseup 3
+        wait_for "the four press and release buttons lit" \
+            all_lit 25,305 220,305 415,305 610,305 || fail "buttons not lit"
         xdotool mousemove 400 500 click --repeat 2 --delay 80 1
-        sleep 0.2
-        # A key pressed and released, and the wheel turned two notches away from the user.
-        press a
-        xdotool click 4; sleep 0.1; xdotool click 4
-        sleep 0.2
+        wait_for "the left double click shown" pixel_near 233 93 255,200,0 || fail "no double click shown"
+        # A key held until its press is the key log's newest entry, then let go; and the wheel
+        # turned two notches away from the user.
+        hold_key_until a "the key's press in the key log" pixel_near 22 442 0,220,0 || fail "no key press logged"
+        wait_for "the key's release in the key log" pixel_near 22 442 230,40,40 || fail "no key release logged"
+        xdotool click 4 click 4
+        wait_for "the wheel two notches up" pixel_near 710 157 255,200,0 || fail "the wheel's turn not shown"
         # Held down over the second button while the screen is saved.
         xdotool mousemove 300 350 mousedown 1
-        sleep 0.2
+        wait_for "the left button shown held" pixel_near 23 93 255,200,0 || fail "left button not shown held"
         finish
         xdotool mouseup 1
         expect 25 305 0,200,0 "LeftDownInRect button lit"
@@ -243,10 +279,12 @@ for name in "${names[@]}"; do
         SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$audio" start sound
         before=$(stat -c %s "$audio" 2>/dev/null || echo 0)
         click 150 280
-        # Space starts the music; its bar fills as it plays.
-        press space
-        # The tone pad held for a second, longer than the tone: it must still sound, looping.
+        # Space starts the music; it is held until the music's bar starts to fill.
+        hold_key_until space "the music's bar filling" pixel_near 42 478 255,120,0 || fail "the music never started"
+        # The tone pad held for a second once it sounds, longer than the tone: it must still
+        # sound, looping. The click came first in the queue, so it is over by then.
         xdotool mousemove 400 200 mousedown 1
+        wait_for "the held pad lit" pixel_near 300 300 255,120,0 || fail "the held pad never lit"
         sleep 1
         finish
         xdotool mouseup 1

@@ -12,6 +12,7 @@ cd build/release
 rm -f screen.bmp
 
 source ../../scripts/virtual-display.sh
+source ../../scripts/drive.sh
 trap stop_virtual_display EXIT
 start_virtual_display 1280x1024
 
@@ -21,19 +22,13 @@ valgrind --leak-check=full --show-leak-kinds=definite,indirect \
     --log-file=memcheck.log ${VALGRIND_EXTRA:-} ./game &
 game=$!
 
-# Under valgrind a frame takes a while: keys are held until the program has seen them.
-xdotool search --sync --name '^game$' >/dev/null 2>&1 || true
+# Under valgrind a frame takes a while: keys are held until the program has shown their effect,
+# for up to a minute each.
+drive_limit=60
+wait_for "the game's window" window_shows game || true
 sleep 5
-xdotool keydown F12
-for _ in $(seq 120); do
-    [ -f screen.bmp ] && break || sleep 0.5
-done
-xdotool keyup F12
-xdotool keydown Escape
-for _ in $(seq 120); do
-    kill -0 $game 2>/dev/null && sleep 0.5 || break
-done
-xdotool keyup Escape 2>/dev/null || true
+hold_key_until F12 "screen.bmp from F12" test -f screen.bmp || true
+hold_key_until Escape "the game to end after Esc" process_ended $game || true
 status=0
 wait $game || status=$?
 

@@ -3,9 +3,10 @@
 # (examples/starter) outside the tree against that prefix: with CMake and with pkg-config. Runs
 # the starter's own test (starter_test, on the installed test library) headless, then the starter
 # under a virtual X display: the ball must be drawn where the mouse is, and Esc must end it
-# with status 0. Checks that every header docs/guide.md names is installed. Then the same for
-# Windows: installs build/windows, cross-compiles the starter with MinGW-w64 against it, and
-# runs the same checks under wine when wine is there.
+# with status 0 (each step waits for its effect, up to 30 seconds). Checks that every header
+# docs/guide.md names is installed. Then the same for Windows: installs build/windows,
+# cross-compiles the starter with MinGW-w64 against it, and runs the same checks under wine when
+# wine is there.
 # Expects build/release (at least engine, platform, platform_entry, engine_testing) and, unless --linux-only is
 # given, build/windows to be built.
 set -euo pipefail
@@ -14,6 +15,7 @@ root=$(pwd)
 
 work=$(mktemp -d)
 source scripts/virtual-display.sh
+source scripts/drive.sh
 cleanup() {
     stop_virtual_display
     rm -rf "$work"
@@ -51,45 +53,32 @@ echo "Starter's test on the installed test library: passed (CMake and pkg-config
 start_virtual_display 800x600
 export SDL_AUDIODRIVER=dummy
 
-# The colour of the screen at x, y as "r,g,b".
-pixel_at() {
-    import -window root "$work/screen.png"
-    convert "$work/screen.png" -format "%[fx:int(255*p{$1,$2}.r)],%[fx:int(255*p{$1,$2}.g)],%[fx:int(255*p{$1,$2}.b)]" info:
-}
-
-# run_starter SECONDS COMMAND...: runs the starter from the current directory, gives it SECONDS to
-# come up, moves the mouse, checks that the ball is under it and the background elsewhere,
-# presses Esc as a user would and checks that the program ends with status 0.
+# run_starter COMMAND...: runs the starter from the current directory, waits for its window,
+# moves the mouse, waits for the ball under it (background elsewhere), holds Esc as a user would
+# until the program ends and checks its status is 0. Each wait gives up after 30 seconds, naming
+# what it waited for.
 run_starter() {
-    local wait=$1
-    shift
     "$@" &
     local game=$!
-    sleep "$wait"
+    wait_for "the starter's window" window_shows starter || fail "$*: no window"
     xdotool mousemove 200 150
-    sleep 1
-    local ball away status=0
-    ball=$(pixel_at 200 150)
-    away=$(pixel_at 600 450)
-    xdotool keydown Escape
-    sleep 0.5
-    xdotool keyup Escape
-    for _ in $(seq 100); do
-        kill -0 $game 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 $game 2>/dev/null; then
+    wait_for "the ball under the mouse at (200, 150)" ball_drawn || \
+        fail "$*: under the mouse at (200, 150): got $(screen_pixel 200 150), expected the ball, 250,190,30;" \
+            "away from the mouse at (600, 450): got $(screen_pixel 600 450), expected the background, 20,40,70"
+    local status=0
+    hold_key_until Escape "the starter to end after Esc" process_ended $game || {
         kill $game
         fail "$*: did not end on Esc"
-    fi
+    }
     wait $game || status=$?
-    [ "$ball" = "250,190,30" ] || fail "$*: under the mouse at (200, 150): got $ball, expected the ball, 250,190,30"
-    [ "$away" = "20,40,70" ] || fail "$*: away from the mouse at (600, 450): got $away, expected the background, 20,40,70"
     [ $status -eq 0 ] || fail "$*: ended with status $status after Esc"
 }
 
+# ball_drawn: the ball is under the mouse and the background away from it.
+ball_drawn() { [ "$(screen_pixel 200 150)" = 250,190,30 ] && [ "$(screen_pixel 600 450)" = 20,40,70 ]; }
+
 cd "$work/build"
-run_starter 2 ./starter
+run_starter ./starter
 cd "$root"
 echo "Starter on the installed engine: built, drew the ball at the mouse, ended with status 0 on Esc"
 
@@ -107,7 +96,7 @@ if command -v wine >/dev/null 2>&1; then
     export WINEPREFIX="$work/wine" WINEDEBUG=-all
     timeout 120 wineboot -i >/dev/null 2>&1 || fail "wine could not set up its prefix"
     cd "$work/winbuild"
-    run_starter 8 wine starter.exe
+    run_starter wine starter.exe
     cd "$root"
     wineserver -k 2>/dev/null || true
     echo "Starter for Windows under wine: drew the ball at the mouse, ended with status 0 on Esc"

@@ -25,6 +25,26 @@ bool IsSlot(int32_t slot) { return slot >= 0 && slot < SoundSlotCount; }
 // The buffer in a slot; null for an empty slot and for a number that is not a slot.
 IDirectSoundBuffer* BufferIn(int32_t slot) { return IsSlot(slot) ? SoundBuffer[slot] : nullptr; }
 
+enum class SetFirst { Pan, Volume };
+
+// Plays the slot's sound from its start with the pan, volume and play flags. The two setters run
+// in the order given: the two play routines each keep their own, which a failing call can show.
+void RestartSound(int32_t slot, int32_t pan, int32_t volume, uint32_t flags, SetFirst first)
+{
+    IDirectSoundBuffer* buffer = BufferIn(slot);
+    if (!buffer)
+        return;
+    buffer->SetCurrentPosition(0);
+    if (first == SetFirst::Pan) {
+        buffer->SetPan(pan);
+        buffer->SetVolume(volume);
+    } else {
+        buffer->SetVolume(volume);
+        buffer->SetPan(pan);
+    }
+    buffer->Play(0, 0, flags);
+}
+
 }  // namespace
 
 bool InitDirectSound(HWND window)
@@ -177,24 +197,12 @@ bool IsSoundPlaying(int32_t slot)
 
 void PlaySoundFlags(int32_t pan, int32_t volume, uint32_t flags, int32_t slot)
 {
-    IDirectSoundBuffer* buffer = BufferIn(slot);
-    if (!buffer)
-        return;
-    buffer->SetCurrentPosition(0);
-    buffer->SetPan(pan);
-    buffer->SetVolume(volume);
-    buffer->Play(0, 0, flags);
+    RestartSound(slot, pan, volume, flags, SetFirst::Pan);
 }
 
 void PlaySoundOnce(int32_t pan, int32_t volume, int32_t slot)
 {
-    IDirectSoundBuffer* buffer = BufferIn(slot);
-    if (!buffer)
-        return;
-    buffer->SetCurrentPosition(0);
-    buffer->SetVolume(volume);
-    buffer->SetPan(pan);
-    buffer->Play(0, 0, 0);
+    RestartSound(slot, pan, volume, 0, SetFirst::Volume);
 }
 
 // Gives back the music, the voices, the reader, the sound buffers and the device; safe to call

@@ -60,6 +60,7 @@ TEST(MainLoop, DrawsFramesUntilEscapeThenTearsDown)
     EXPECT_EQ(ScreenHeight, 600);
     EXPECT_EQ(BitsPerPixel, 16);
     ExpectTornDown();
+    EXPECT_EQ(pTextSurface, nullptr) << "the scene's text surface is given back at the end";
 }
 
 TEST(MainLoop, TakesOneMessagePerIteration)
@@ -329,6 +330,24 @@ TEST(AbortProgram, ReleasesEverythingShowsTheBoxAndEndsTheLoop)
     EXPECT_FALSE(PumpMessages());
     ReleaseDirectDraw();  // safe to run again
     EXPECT_EQ(pDirectDraw, nullptr);
+}
+
+TEST(AbortProgram, CutsALongStepToTheBoxsBuffer)
+{
+    // The message holds 256 bytes with its zero; the text before the step takes 28 of them.
+    struct Row { const char* name; size_t length; size_t shown; };
+    const Row rows[] = {{"fits exactly", 227, 227}, {"one too long", 228, 227}, {"a long path", 1000, 227}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        OpenGameWindow();
+        layer_capture_message_boxes(true);
+        std::string step(r.length, 'x');
+        step[0] = 'A';
+        AbortProgram(hMainWindow, step.c_str());
+        ASSERT_EQ(layer_message_boxes().size(), 1u);
+        EXPECT_EQ(layer_message_boxes()[0].text, AbortText(step.substr(0, r.shown)));
+        EXPECT_EQ(layer_message_boxes()[0].text.size(), 28u + r.shown);
+    }
 }
 
 // Stand-ins for the three devices, so that the order of their releases shows.

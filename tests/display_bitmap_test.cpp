@@ -228,6 +228,24 @@ TEST(SaveSurfaceBitmap, FailsWithoutTouchingAnExistingFile)
     EXPECT_EQ(pScreenSurface->Unlock(nullptr), DDERR_NOTLOCKED) << "the failed save left nothing locked";
 }
 
+TEST(SaveSurfaceBitmap, AReadOnlyScreenshotIsKept)
+{
+    // A user marked the last screenshot read-only to keep it; the next F12 must not replace it.
+    ScratchDirectory dir;
+    ASSERT_TRUE(BringUpDisplay(16));
+    const std::vector<uint8_t> earlier(300, 0x5A);
+    WriteBytes("screen.bmp", earlier);
+    ASSERT_TRUE(SetFileAttributesA("screen.bmp", FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(SaveSurfaceBitmap(0, 0, 800, 600, pScreenSurface, "screen.bmp"));
+    EXPECT_EQ(ReadBytes("screen.bmp"), earlier);
+    EXPECT_EQ(GetFileAttributesA("screen.bmp.part"), INVALID_FILE_ATTRIBUTES) << "a .part file was left";
+    EXPECT_EQ(pScreenSurface->Unlock(nullptr), DDERR_NOTLOCKED) << "the failed save left the surface locked";
+    // Once writable again, the save replaces it.
+    ASSERT_TRUE(SetFileAttributesA("screen.bmp", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(SaveSurfaceBitmap(0, 0, 10, 10, pScreenSurface, "screen.bmp"));
+    EXPECT_EQ(ReadBytes("screen.bmp").size(), 54u + 10u * 20u);
+}
+
 TEST(SaveSurfaceBitmap, AFullDiskCostsNoEarlierScreenshot)
 {
     ScratchDirectory dir;
@@ -354,6 +372,7 @@ TEST(LoadBitmapSurface, TransparentPixelsBecomeHolesInKeyedCopies)
     ASSERT_EQ(pScreenSurface->BltFast(0, 0, sprite, &all, DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT), DD_OK);
     EXPECT_EQ(ReadScreenPixel(0, 0), 0x22222222u) << "the loaded surface carries the transparent key";
     EXPECT_EQ(ReadScreenPixel(1, 0), 0x00C80000u);
+    sprite->Release();
 }
 
 TEST(LoadBitmapSurface, BadFilesFailCleanlyOrLoadWithoutThePicture)

@@ -138,7 +138,11 @@ TEST(DirectDraw, VideoMemoryRunsOutThenSystemMemoryServes)
     EXPECT_EQ(display.Offscreen(0, 8, DDSCAPS_SYSTEMMEMORY, &hr), nullptr);
     EXPECT_EQ(hr, DDERR_INVALIDPARAMS);
     a->Release();
-    EXPECT_NE(display.Offscreen(64, 64, DDSCAPS_VIDEOMEMORY), nullptr) << "released memory is free again";
+    IDirectDrawSurface7* e = display.Offscreen(64, 64, DDSCAPS_VIDEOMEMORY);
+    EXPECT_NE(e, nullptr) << "released memory is free again";
+    for (IDirectDrawSurface7* surface : {b, c, d, e})
+        if (surface)
+            surface->Release();
 }
 
 TEST(Lock, DescribesTheSurfaceAndRefusesWhatThePlatformRefuses)
@@ -169,6 +173,7 @@ TEST(Lock, DescribesTheSurfaceAndRefusesWhatThePlatformRefuses)
     ASSERT_EQ(surface->Lock(&inner, &again, DDLOCK_WAIT, nullptr), DD_OK);
     EXPECT_EQ(static_cast<uint8_t*>(again.lpSurface), static_cast<uint8_t*>(desc.lpSurface) + 2 * desc.lPitch + 2);
     surface->Unlock(nullptr);
+    surface->Release();
 }
 
 TEST(LostSurfaces, RefuseEverythingUntilRestoredWithoutTheirContents)
@@ -192,6 +197,8 @@ TEST(LostSurfaces, RefuseEverythingUntilRestoredWithoutTheirContents)
     EXPECT_EQ(video->Restore(), DD_OK);
     EXPECT_EQ(video->IsLost(), DD_OK);
     EXPECT_NE(ReadPixel(video, 0, 0), 0x1234u) << "restore brings the memory back, not the picture";
+    video->Release();
+    system->Release();
 }
 
 TEST(LostSurfaces, ThoseMadeInAnotherModeStayLost)
@@ -278,6 +285,8 @@ TEST(Blt, RefusesBadRectanglesAndParametersWithoutTouchingMemory)
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
             ASSERT_EQ(ReadPixel(surface, x, y), 0xCDCDu);
+    surface->Release();
+    source->Release();
 }
 
 TEST(Blt, StretchSamplesTheNearestSourcePixel)
@@ -303,6 +312,8 @@ TEST(Blt, StretchSamplesTheNearestSourcePixel)
             EXPECT_EQ(ReadPixel(target, x + 1, y + 1), expected[y][x]) << "pixel (" << x + 1 << ", " << y + 1 << ")";
     EXPECT_EQ(ReadPixel(target, 0, 0), 0u);
     EXPECT_EQ(ReadPixel(target, 7, 5), 0u);
+    source->Release();
+    target->Release();
 }
 
 TEST(BltFast, CopiesWithAndWithoutTheSourceKeyAndNeverClips)
@@ -345,6 +356,8 @@ TEST(BltFast, CopiesWithAndWithoutTheSourceKeyAndNeverClips)
 
     DDCOLORKEY range{0x0000, 0x0010};
     EXPECT_EQ(source->SetColorKey(DDCKEY_SRCBLT | DDCKEY_COLORSPACE, &range), DDERR_NOCOLORKEYHW);
+    source->Release();
+    target->Release();
 }
 
 TEST(BltFast, OverlappingCopyWithinOneSurface)
@@ -441,6 +454,8 @@ TEST(Primary, EightBitPicturesGoThroughThePalette)
     ASSERT_TRUE(layer_window_picture(&picture));
     EXPECT_EQ(picture.at(2, 3), 0x0A141Eu);
     EXPECT_EQ(picture.at(0, 0), 0x010101u);
+    palette->Release();
+    primary->Release();
 }
 
 TEST(Primary, PalettesAttachOnlyToEightBitSurfaces)
@@ -452,6 +467,7 @@ TEST(Primary, PalettesAttachOnlyToEightBitSurfaces)
     IDirectDrawSurface7* plain = display.Offscreen(4, 4);
     EXPECT_EQ(plain->SetPalette(palette), DDERR_INVALIDPIXELFORMAT);
     EXPECT_EQ(palette->Release(), 0u);
+    plain->Release();
 }
 
 TEST(Primary, ADeviceContextKeepsThePaletteItWasGiven)

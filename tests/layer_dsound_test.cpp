@@ -53,6 +53,11 @@ struct Sound {
         EXPECT_EQ(DirectSoundCreate(nullptr, &device, nullptr), DS_OK);
         EXPECT_EQ(device->SetCooperativeLevel(OpenGameWindow(), DSSCL_PRIORITY), DS_OK);
     }
+    ~Sound()
+    {
+        if (device)
+            device->Release();
+    }
     HRESULT Create(WAVEFORMATEX* format, DWORD bytes, IDirectSoundBuffer** buffer,
                    DWORD caps = EngineCaps, DWORD descSize = sizeof(DSBUFFERDESC))
     {
@@ -91,6 +96,7 @@ std::vector<std::vector<StereoFrame>> HeardInTurn(DiskCapture& capture, Sound& s
     for (IDirectSoundBuffer* buffer : buffers)
         buffer->Release();
     sound.device->Release();
+    sound.device = nullptr;
     const std::vector<StereoFrame> frames = capture.Frames();
     std::vector<std::vector<StereoFrame>> heard;
     for (const auto& [first, length] : SoundRuns(frames))
@@ -252,6 +258,7 @@ TEST(Mixer, ConvertsSaturatesResumesAndPans)
     for (IDirectSoundBuffer* buffer : {eight, loud1, loud2, counting, panned})
         buffer->Release();
     sound.device->Release();
+    sound.device = nullptr;
 
     const std::vector<StereoFrame> frames = capture.Frames();
     const auto runs = SoundRuns(frames);

@@ -59,7 +59,9 @@ TEST(CreateFileA, NamesUseEitherSeparatorAndIgnoreCase)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
     EXPECT_TRUE(ReadBytes("Data/new.bin").empty());
-    EXPECT_EQ(Open("Data/new.bin", GENERIC_READ, 0, OPEN_EXISTING) != INVALID_HANDLE_VALUE, true);
+    HANDLE reader = Open("Data/new.bin", GENERIC_READ, 0, OPEN_EXISTING);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
 }
 
 TEST(CreateFileA, CreateAlwaysTruncatesAndSaysTheFileExisted)
@@ -140,6 +142,58 @@ TEST(MoveFileExA, ReplacesOnlyWhenAskedAndNeverAnOpenFile)
     EXPECT_TRUE(MoveFileExA("shot.bmp", "other.bmp", 0)) << "a free name needs no flag";
     EXPECT_TRUE(DeleteFileA("other.bmp"));
     EXPECT_FALSE(DeleteFileA("other.bmp"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(FileAttributes, AReadOnlyFileIsNeitherWrittenReplacedNorDeleted)
+{
+    // The tests run as root in CI, whom no permission check stops: the attribute must hold anyway.
+    ScratchDirectory dir;
+    const std::vector<uint8_t> kept = {'k', 'e', 'p', 't'}, other = {'o', 't', 'h', 'e', 'r'};
+    WriteBytes("kept.bmp", kept);
+    WriteBytes("kept.bmp.part", other);
+    EXPECT_EQ(GetFileAttributesA("kept.bmp") & FILE_ATTRIBUTE_READONLY, 0u);
+    ASSERT_TRUE(SetFileAttributesA("kept.bmp", FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(GetFileAttributesA("KEPT.BMP"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+
+    struct Row { const char* name; DWORD access; DWORD disposition; };
+    const Row refused[] = {
+        {"write, open existing", GENERIC_WRITE, OPEN_EXISTING},
+        {"read and write", GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS},
+        {"create always", GENERIC_WRITE, CREATE_ALWAYS},
+        {"truncate existing", GENERIC_WRITE, TRUNCATE_EXISTING},
+    };
+    for (const Row& r : refused) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(Open("kept.bmp", r.access, 0, r.disposition), INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    }
+    HANDLE reader = Open("kept.bmp", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "reading stays allowed";
+    CloseHandle(reader);
+    EXPECT_FALSE(MoveFileExA("kept.bmp.part", "kept.bmp", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_FALSE(DeleteFileA("kept.bmp"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(ReadBytes("kept.bmp"), kept);
+    EXPECT_EQ(ReadBytes("kept.bmp.part"), other) << "the refused move left its source";
+
+    // A read-only file may still be renamed to a free name, keeping its attribute.
+    EXPECT_TRUE(MoveFileExA("kept.bmp", "moved.bmp", 0));
+    EXPECT_EQ(GetFileAttributesA("moved.bmp"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    // NORMAL clears it: then the file is replaced and deleted as any other.
+    ASSERT_TRUE(SetFileAttributesA("moved.bmp", FILE_ATTRIBUTE_NORMAL));
+    EXPECT_EQ(GetFileAttributesA("moved.bmp"), static_cast<DWORD>(FILE_ATTRIBUTE_NORMAL));
+    EXPECT_TRUE(MoveFileExA("kept.bmp.part", "moved.bmp", MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(ReadBytes("moved.bmp"), other);
+    EXPECT_TRUE(DeleteFileA("moved.bmp"));
+
+    EXPECT_EQ(GetFileAttributesA("."), static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+    EXPECT_EQ(GetFileAttributesA("missing.bmp"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetFileAttributesA("no-dir\\missing.bmp"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_FALSE(SetFileAttributesA("missing.bmp", FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 

@@ -62,4 +62,5 @@ TEST(TextOutA, CellAtTheSurfaceEdgeStaysInside)
     EXPECT_FALSE(TextOutA(dc, 0, 0, nullptr, 3));
     surface->ReleaseDC(dc);
     EXPECT_EQ(ReadPixel(surface, Width - 1, Height - 1), 0xF800u);
+    surface->Release();
 }

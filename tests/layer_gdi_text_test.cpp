@@ -2,12 +2,7 @@
 // DrawTextA's lines, tabs, ampersands and bottom line, background modes, colours, handles and
 // bad input
 
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
 #include <gtest/gtest.h>
-#include FT_FREETYPE_H
-#include FT_DRIVER_H
-#include FT_MODULE_H
 
 #include <cstring>
 #include <random>
@@ -149,44 +144,6 @@ std::string FaceOf(HFONT font)
 bool LiberationInstalled()
 {
     return FaceOf(nullptr).rfind("Liberation Sans", 0) == 0;
-}
-
-// FreeType's own one-bit bitmap of a character in an installed face at a pixel size, hinted by
-// the classic TrueType interpreter as the platform hints: the ink pixels as offsets from the pen
-// on the baseline (x right, y up). Empty when the face or the glyph cannot be had.
-std::vector<std::pair<int, int>> FreeTypeInk(const std::string& family, const std::string& style,
-                                             int pixelsPerEm, char ch)
-{
-    const std::string name = family + ":style=" + style;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(name.c_str()));
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    FcChar8* path = nullptr;
-    int index = 0;
-    FT_Library library = nullptr;
-    FT_Face face = nullptr;
-    FT_UInt version = TT_INTERPRETER_VERSION_35;
-    std::vector<std::pair<int, int>> ink;
-    if (match && FcPatternGetString(match, FC_FILE, 0, &path) == FcResultMatch &&
-        FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch && FT_Init_FreeType(&library) == 0 &&
-        FT_Property_Set(library, "truetype", "interpreter-version", &version) == 0 &&
-        FT_New_Face(library, reinterpret_cast<const char*>(path), index, &face) == 0 &&
-        FT_Set_Pixel_Sizes(face, 0, pixelsPerEm) == 0 &&
-        FT_Load_Char(face, static_cast<unsigned char>(ch), FT_LOAD_RENDER | FT_LOAD_TARGET_MONO) == 0) {
-        const FT_GlyphSlot slot = face->glyph;
-        for (int row = 0; row < static_cast<int>(slot->bitmap.rows); ++row)
-            for (int column = 0; column < static_cast<int>(slot->bitmap.width); ++column)
-                if (slot->bitmap.buffer[row * slot->bitmap.pitch + column / 8] & (0x80 >> (column % 8)))
-                    ink.push_back({slot->bitmap_left + column, slot->bitmap_top - row});
-    }
-    if (library)
-        FT_Done_FreeType(library);
-    if (match)
-        FcPatternDestroy(match);
-    FcPatternDestroy(pattern);
-    return ink;
 }
 
 }  // namespace

@@ -46,7 +46,9 @@ TEST(Windows, ClassesAreRegisteredOnceAndLookedUpIgnoringCase)
     windowClass.lpszClassName = "GAME";
     EXPECT_EQ(RegisterClassA(&windowClass), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
-    EXPECT_NE(CreateWindowExA(0, "game", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
+    const HWND made = CreateWindowExA(0, "game", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+    EXPECT_NE(made, nullptr);
+    DestroyWindow(made);
     EXPECT_EQ(CreateWindowExA(0, "nope", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
 }

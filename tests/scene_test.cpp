@@ -31,6 +31,7 @@ struct Scene {
         EXPECT_TRUE(BringUpDisplay(16));
         InitScene();
     }
+    ~Scene() { ReleaseScene(); }
 };
 
 std::vector<uint8_t> Text(const char* text) { return std::vector<uint8_t>(text, text + strlen(text)); }
@@ -157,9 +158,10 @@ TEST(Scene, StatusLineReadsDepthAndRateAndTheJoystick)
         DrawScene();
         ExpectStatusLine(joystick ? "16 Fps - 000 joystick" : "16 Fps - 000");
         ReleaseDirectInput();
-        pTextSurface->Release();  // it holds the display device too
+        ReleaseScene();  // the text surface holds the display device too
         ReleaseDirectDraw();
         JoystickPresent = false;
+        DestroyWindow(hMainWindow);
         hMainWindow = nullptr;
     }
 }
@@ -216,11 +218,10 @@ TEST(Scene, TextFilesOfEveryKindGiveAFrameWithoutFault)
         for (uint16_t pixel : screen)
             cyan = cyan || pixel == Cyan;
         EXPECT_EQ(cyan, row.hasText);
-        pTextSurface->Release();  // it holds the display device too
+        ReleaseScene();  // the text surface holds the display device too
         ReleaseDirectDraw();
+        DestroyWindow(hMainWindow);
         hMainWindow = nullptr;
-        TextBuffer = nullptr;
-        TextLength = 0;
     }
 }
 

@@ -114,8 +114,17 @@ HWND MakeTestWindow(const char* className, WNDPROC procedure, int width, int hei
     windowClass.hInstance = TestInstance();
     windowClass.lpszClassName = className;
     RegisterClassA(&windowClass);
-    return CreateWindowExA(0, className, "title", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
-                           TestInstance(), nullptr);
+    const HWND window = CreateWindowExA(0, className, "title", WS_POPUP, 0, 0, width, height, nullptr,
+                                        nullptr, TestInstance(), nullptr);
+    if (window)
+        TestWindows().push_back(window);
+    return window;
+}
+
+std::vector<HWND>& TestWindows()
+{
+    static std::vector<HWND> windows;
+    return windows;
 }
 
 LayerDevice::LayerDevice(int bits, int width, int height)

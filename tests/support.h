@@ -53,6 +53,8 @@ HINSTANCE TestInstance();
 // A hidden popup window at the origin, of a class of its own that is registered on first use.
 HWND MakeTestWindow(const char* className, WNDPROC procedure, int width, int height,
                     UINT classStyle = 0);
+// Every window MakeTestWindow made; the tests' teardown destroys those still there.
+std::vector<HWND>& TestWindows();
 
 // A DirectDraw device of its own, exclusive full screen at width x height x bits on a window of
 // its own: how the layer tests reach the API without the engine. Whatever the test has not given

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <testing.h>
@@ -34,3 +35,9 @@ void ExpectSamePicture(const Picture& actual, const Picture& expected, const std
 // CreateFontA with the arguments the engine passes, but for what is given here.
 HFONT MakeFont(int height, int weight, const char* face, DWORD charSet = ANSI_CHARSET,
                DWORD pitchAndFamily = VARIABLE_PITCH);
+
+// FreeType's own one-bit bitmap of a character in an installed face at a pixel size, hinted by
+// the classic TrueType interpreter as the platform hints: the ink pixels as offsets from the pen
+// on the baseline (x right, y up). Empty when the face or the glyph cannot be had.
+std::vector<std::pair<int, int>> FreeTypeInk(const std::string& family, const std::string& style,
+                                             int pixelsPerEm, char ch);

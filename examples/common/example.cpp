@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr UINT_PTR TickTimerId = 1;
 constexpr UINT TickPeriod = 1000;  // milliseconds
 constexpr char ScreenshotFile[] = "screen.bmp";
 constexpr char ScreenshotPng[] = "screen.png";
@@ -70,10 +69,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showCom
         AbortProgram(hMainWindow, "InitDirectSound");
         return 1;
     }
-    if (!InitDirectDraw(hMainWindow, BitsPerPixel)) {
-        AbortProgram(hMainWindow, "InitDirectDraw");
+    // On failure the display has already shown the box naming its failed step and closed the
+    // window.
+    if (!InitDirectDraw(hMainWindow, BitsPerPixel))
         return 1;
-    }
     StartTime = timeGetTime();
     if (!ExampleStart()) {
         DestroyWindow(hMainWindow);

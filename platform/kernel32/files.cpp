@@ -3,8 +3,9 @@
 // Covers CreateFileA (GENERIC_READ / GENERIC_WRITE, the five creation dispositions, the share
 // modes between this process's own handles), ReadFile, WriteFile, FlushFileBuffers,
 // SetFilePointer and GetFileSize. Names are found as names.cpp finds them; handles, mappings
-// and views are kept in handles.cpp. Left out on purpose: overlapped I/O, attributes beyond the
-// defaults, FILE_SHARE_DELETE.
+// and views are kept in handles.cpp. A file whose mode has no write bit is read-only, as one
+// with FILE_ATTRIBUTE_READONLY is. Left out on purpose: overlapped I/O, attributes given at
+// creation, FILE_SHARE_DELETE.
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -52,15 +53,19 @@ HANDLE failed_open(DWORD error, LPCSTR fileName)
     return INVALID_HANDLE_VALUE;
 }
 
-// Why an existing file cannot be opened so: it is a directory, an open handle's sharing forbids
-// it, or the open would truncate a mapped file; 0 when nothing stands in the way.
+// Why an existing file cannot be opened so: it is a directory, it is read-only and the open
+// would write or truncate it, an open handle's sharing forbids it, or the open would truncate a
+// mapped file; 0 when nothing stands in the way.
 DWORD refusal_of_existing(const struct stat& info, DWORD access, DWORD share, DWORD disposition)
 {
     if (S_ISDIR(info.st_mode))
         return ERROR_ACCESS_DENIED;
+    const bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
+    // A read-only file is refused to writers whoever asks, root included.
+    if (read_only(info.st_mode) && ((access & GENERIC_WRITE) || truncates))
+        return ERROR_ACCESS_DENIED;
     if (share_conflict(info.st_dev, info.st_ino, access, share))
         return ERROR_SHARING_VIOLATION;
-    const bool truncates = disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING;
     if (truncates && mapped(info.st_dev, info.st_ino))
         return ErrorUserMappedFile;
     return 0;

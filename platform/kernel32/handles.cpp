@@ -101,6 +101,11 @@ bool open_anywhere(dev_t device, ino_t inode)
     return false;
 }
 
+bool read_only(mode_t mode)
+{
+    return (mode & 0222) == 0;
+}
+
 }  // namespace k32
 
 using namespace k32;

@@ -59,6 +59,9 @@ DWORD error_from_errno(int error);
 // A view of the file is mapped; the file is open, mapped or viewed anywhere in the process.
 bool mapped(dev_t device, ino_t inode);
 bool open_anywhere(dev_t device, ino_t inode);
+// The file is read-only as the platform's FILE_ATTRIBUTE_READONLY is: nobody has a write bit.
+// Read from the mode itself, since root passes every permission check of the system.
+bool read_only(mode_t mode);
 
 struct ResolvedPath {
     std::string path;

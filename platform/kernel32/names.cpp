@@ -1,7 +1,11 @@
 // names.cpp -- kernel32 file names: Windows-1251 names with either separator found without
-// regard to case, DeleteFileA and MoveFileExA (in place or replacing, on one volume)
+// regard to case, DeleteFileA and MoveFileExA (in place or replacing, on one volume), and the
+// read-only attribute (GetFileAttributesA, SetFileAttributesA)
 //
 // An open or mapped file is never deleted or renamed: handles here do not share deletion.
+// FILE_ATTRIBUTE_READONLY is the mode's write bits: a file that nobody may write is read-only,
+// checked from the mode itself so that it holds for root too. The other attributes the platform
+// stores (hidden, system, archive) have no place in a POSIX file and are not offered.
 
 #include <dirent.h>
 #include <strings.h>
@@ -104,7 +108,8 @@ BOOL WINAPI DeleteFileA(LPCSTR fileName)
         SetLastError(resolved.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
         return FALSE;
     }
-    if (S_ISDIR(info.st_mode) || mapped(info.st_dev, info.st_ino)) {
+    // A read-only file stays until its attribute is cleared.
+    if (S_ISDIR(info.st_mode) || mapped(info.st_dev, info.st_ino) || read_only(info.st_mode)) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
@@ -160,8 +165,7 @@ BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags
                 SetLastError(ERROR_ALREADY_EXISTS);
                 return FALSE;
             }
-            // A file without its owner's write permission stands for the read-only attribute.
-            if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode) || !(target.st_mode & S_IWUSR) ||
+            if (S_ISDIR(target.st_mode) || S_ISDIR(source.st_mode) || read_only(target.st_mode) ||
                 open_anywhere(target.st_dev, target.st_ino)) {
                 SetLastError(ERROR_ACCESS_DENIED);
                 return FALSE;
@@ -171,6 +175,69 @@ BOOL WINAPI MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags
     // rename(2) replaces the old name in one step: a reader sees the old file or the new one,
     // never a mixture or nothing.
     if (rename(from.path.c_str(), to.path.c_str()) != 0) {
+        SetLastError(error_from_errno(errno));
+        return FALSE;
+    }
+    return TRUE;
+}
+
+namespace {
+
+// The mode of an existing name, or false with the platform's last error for a missing file.
+bool stat_existing(LPCSTR fileName, ResolvedPath& resolved, struct stat& info)
+{
+    if (!fileName || !*fileName) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    resolved = resolve_path(fileName);
+    if (!resolved.parentExists || stat(resolved.path.c_str(), &info) != 0) {
+        SetLastError(resolved.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DWORD WINAPI GetFileAttributesA(LPCSTR fileName)
+{
+    ResolvedPath resolved;
+    struct stat info {};
+    if (!stat_existing(fileName, resolved, info))
+        return INVALID_FILE_ATTRIBUTES;
+    DWORD attributes = 0;
+    if (S_ISDIR(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_DIRECTORY;
+    if (read_only(info.st_mode))
+        attributes |= FILE_ATTRIBUTE_READONLY;
+    // A file with no attribute set reads back as FILE_ATTRIBUTE_NORMAL.
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes)
+{
+    // NORMAL and ARCHIVE clear read-only and store nothing else; the directory bit is ignored, as
+    // the platform ignores it.
+    constexpr DWORD Kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY |
+                           FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL;
+    if (attributes & ~Kept) {
+        note_unsupported("SetFileAttributesA", "an attribute other than READONLY, ARCHIVE and NORMAL");
+        SetLastError(ErrorNotSupported);
+        return FALSE;
+    }
+    ResolvedPath resolved;
+    struct stat info {};
+    if (!stat_existing(fileName, resolved, info))
+        return FALSE;
+    // Read-only takes every write bit away; writable gives the owner's back (a file that is
+    // already writable keeps its mode).
+    mode_t mode = info.st_mode & 07777;
+    if (attributes & FILE_ATTRIBUTE_READONLY)
+        mode &= ~static_cast<mode_t>(0222);
+    else if (read_only(mode))
+        mode |= S_IWUSR;
+    if (chmod(resolved.path.c_str(), mode) != 0) {
         SetLastError(error_from_errno(errno));
         return FALSE;
     }
