@@ -436,6 +436,7 @@ TEST(IDirectSoundBuffer, LocksTheWholeBufferOrFromTheWriteCursor)
     EXPECT_EQ(buffer->Unlock(region1, length1, region2, length2), DS_OK);
     buffer->Release();
     sound.device->Release();
+    sound.device = nullptr;
 }
 
 TEST(IDirectSoundBuffer, ReportsCapsFormatAndCursorsAsThePlatformDoes)
@@ -498,6 +499,7 @@ TEST(IDirectSoundBuffer, ReportsCapsFormatAndCursorsAsThePlatformDoes)
     EXPECT_EQ(write, play) << "stopped: both cursors at the same place";
     buffer->Release();
     sound.device->Release();
+    sound.device = nullptr;
 }
 
 TEST(IDirectSound, DuplicatesShareSamplesAndStartStoppedWithTheOriginalsSettings)
