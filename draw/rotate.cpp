@@ -187,8 +187,9 @@ void DrawRun(Pixel* __restrict target, int64_t count, const uint8_t* __restrict 
 // the same source pixels and the same stores as DrawRun, four lanes of 64-bit positions wide.
 // At 16 bits each lane reads 32 bits at its pixel and keeps the low half; the one pixel whose
 // next two bytes would lie past the locked memory (the very last, readEnd - 2 from source) is read
-// with the pixel before it instead, and keeps the high half.
-template <typename Pixel, bool Keyed>
+// with the pixel before it instead, and keeps the high half. Runs that cannot reach that pixel
+// (Guarded false) leave the test out.
+template <typename Pixel, bool Keyed, bool Guarded>
 __attribute__((target("avx2"))) void DrawRunGathered(Pixel* target, int64_t count,
                                                        const uint8_t* source, int64_t sourcePitch,
                                                        int64_t readEnd, int64_t u, int64_t v,
@@ -216,15 +217,21 @@ __attribute__((target("avx2"))) void DrawRunGathered(Pixel* target, int64_t coun
             }
             _mm_storeu_si128(reinterpret_cast<__m128i*>(target + i), pixels);
         } else {
-            const __m256i past = _mm256_cmpgt_epi64(offsets, lastRead);
-            const __m256i reads = _mm256_blendv_epi8(offsets, lastRead, past);
-            __m128i pixels = _mm256_i64gather_epi32(reinterpret_cast<const int*>(source), reads, 1);
-            // The lanes that read one pixel early want the high half: 64-bit lane masks narrowed
-            // to the 32-bit lanes of the gathered pixels.
-            const __m128i pastLanes = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(
-                past, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
-            pixels = _mm_blendv_epi8(_mm_and_si128(pixels, _mm_set1_epi32(0xFFFF)),
-                                     _mm_srli_epi32(pixels, 16), pastLanes);
+            __m128i pixels;
+            if constexpr (Guarded) {
+                const __m256i past = _mm256_cmpgt_epi64(offsets, lastRead);
+                const __m256i reads = _mm256_blendv_epi8(offsets, lastRead, past);
+                pixels = _mm256_i64gather_epi32(reinterpret_cast<const int*>(source), reads, 1);
+                // The lanes that read one pixel early want the high half: 64-bit lane masks
+                // narrowed to the 32-bit lanes of the gathered pixels.
+                const __m128i pastLanes = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(
+                    past, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+                pixels = _mm_blendv_epi8(_mm_and_si128(pixels, _mm_set1_epi32(0xFFFF)),
+                                         _mm_srli_epi32(pixels, 16), pastLanes);
+            } else {
+                pixels = _mm256_i64gather_epi32(reinterpret_cast<const int*>(source), offsets, 1);
+                pixels = _mm_and_si128(pixels, _mm_set1_epi32(0xFFFF));
+            }
             pixels = _mm_packus_epi32(pixels, pixels);
             if constexpr (Keyed) {
                 const __m128i old = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(target + i));
@@ -272,12 +279,26 @@ void DrawRotated(uint8_t* target, int64_t targetPitch, int64_t columns, int64_t 
 #ifdef ROTATE_GATHER
         if constexpr (sizeof(Pixel) > 1) {
             if (readEnd >= 4) {
-                if (keyed)
-                    DrawRunGathered<Pixel, true>(row, end - first, source, sourcePitch, readEnd,
-                                                 u, v, m.uAcross, m.vAcross, key);
+                // Rows and columns move one way along a run, so its farthest sample lies at most
+                // at the farther row and column of its two ends.
+                const int64_t count = end - first;
+                const int64_t lastU = u + (count - 1) * m.uAcross;
+                const int64_t lastV = v + (count - 1) * m.vAcross;
+                const int64_t farthest =
+                    std::max(v, lastV) / One * sourcePitch + std::max(u, lastU) / One * int64_t(sizeof(Pixel));
+                const bool guarded = sizeof(Pixel) == 2 && farthest + 4 > readEnd;
+                if (keyed && guarded)
+                    DrawRunGathered<Pixel, true, true>(row, count, source, sourcePitch, readEnd,
+                                                       u, v, m.uAcross, m.vAcross, key);
+                else if (keyed)
+                    DrawRunGathered<Pixel, true, false>(row, count, source, sourcePitch, readEnd,
+                                                        u, v, m.uAcross, m.vAcross, key);
+                else if (guarded)
+                    DrawRunGathered<Pixel, false, true>(row, count, source, sourcePitch, readEnd,
+                                                        u, v, m.uAcross, m.vAcross, key);
                 else
-                    DrawRunGathered<Pixel, false>(row, end - first, source, sourcePitch, readEnd,
-                                                  u, v, m.uAcross, m.vAcross, key);
+                    DrawRunGathered<Pixel, false, false>(row, count, source, sourcePitch, readEnd,
+                                                         u, v, m.uAcross, m.vAcross, key);
                 continue;
             }
         }
