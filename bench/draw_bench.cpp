@@ -21,6 +21,7 @@
 
 #include "app/app.h"
 #include "bench_display.h"
+#include "summary_runs.h"
 #include "display/display.h"
 #include "draw/draw.h"
 
@@ -254,12 +255,10 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            // Single runs count, and the median of repetitions when only aggregates are reported.
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred)
+            std::string name;
+            bool median = false;
+            if (!CountedRun(run, &name, &median))
                 continue;
-            const std::string name = run.run_name.function_name +
-                                     (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
             for (const char* counter : {"bytes_per_second", "items_per_second"}) {
                 auto found = run.counters.find(counter);
                 if (found != run.counters.end())

@@ -14,6 +14,7 @@
 
 #include "app/app.h"
 #include "bench_display.h"
+#include "summary_runs.h"
 #include "display/display.h"
 #include "draw/draw.h"
 
@@ -164,11 +165,10 @@ public:
     {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-            if ((run.run_type != Run::RT_Iteration && !median) || run.error_occurred)
+            std::string name;
+            bool median = false;
+            if (!CountedRun(run, &name, &median))
                 continue;
-            const std::string name = run.run_name.function_name +
-                                     (run.run_name.args.empty() ? "" : "/" + run.run_name.args);
             // In the benchmarks' unit, microseconds.
             times[name] = run.GetAdjustedCPUTime();
         }
