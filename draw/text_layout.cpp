@@ -4,6 +4,7 @@
 
 #include "draw.h"
 #include "edges.h"
+#include "text_context.h"
 
 #include <algorithm>
 #include <cstring>
@@ -13,45 +14,11 @@
 
 namespace {
 
-constexpr DWORD LayoutPitchAndFamily = VARIABLE_PITCH | FF_DONTCARE;
-// The faces of DrawTextBox and DrawTextLine.
-constexpr const char* BoxFace = "Times New Roman Cyr";
-constexpr const char* LineFace = "Arial Cyr";
-// DrawTextBox's own format: line ends obeyed, tabs expanded, '&' drawn as itself.
-constexpr UINT BoxFormat = DT_NOPREFIX | DT_EXPANDTABS;
-
-int LayoutTextLength(const char* text)
-{
-    return static_cast<int>(std::min<size_t>(strlen(text), INT32_MAX));
-}
-
-// Borrows the surface's device context with a new font of the face at the height selected, the
-// colour set over a transparent background, runs work on it and gives everything back. False,
-// with nothing run, when the surface gives no context.
-template <typename Work>
-bool WithLayoutContext(IDirectDrawSurface7* surface, int32_t fontHeight, int weight,
-                       const char* faceName, COLORREF color, Work work)
-{
-    HDC dc = nullptr;
-    if (!surface || surface->GetDC(&dc) != DD_OK)
-        return false;
-    HFONT font = CreateFontA(fontHeight, 0, 0, 0, weight, 0, 0, 0, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, LayoutPitchAndFamily, faceName);
-    SelectObject(dc, font);
-    SetTextColor(dc, color);
-    SetBkMode(dc, TRANSPARENT);
-    work(dc);
-    surface->ReleaseDC(dc);
-    // Only now, with the context given back, is the font no longer selected anywhere.
-    DeleteObject(font);
-    return true;
-}
-
 // The line's size in the context's font: its advances and the cell height.
 TextSize LineSizeIn(HDC dc, const char* text)
 {
     SIZE size{0, 0};
-    if (!GetTextExtentPoint32A(dc, text, LayoutTextLength(text), &size))
+    if (!GetTextExtentPoint32A(dc, text, TextLength(text), &size))
         return TextSize{0, 0};
     return TextSize{size.cx, size.cy};
 }
@@ -59,7 +26,7 @@ TextSize LineSizeIn(HDC dc, const char* text)
 // The box's size in the context's font, laid out as DrawTextA lays it out with the format.
 TextSize BoxSizeIn(HDC dc, const char* text, int32_t wrapWidth, UINT format)
 {
-    const int length = LayoutTextLength(text);
+    const int length = TextLength(text);
     if (length == 0)
         return TextSize{0, 0};
     RECT rect{0, 0, std::max<int32_t>(wrapWidth, 0), 0};
@@ -86,7 +53,7 @@ TextSize MeasureTextLine(int32_t fontHeight, const char* text)
     TextSize size{0, 0};
     if (!text)
         return size;
-    WithLayoutContext(pScreenSurface, fontHeight, FW_BOLD, LineFace, 0,
+    WithTextContext(pScreenSurface, fontHeight, FW_BOLD, LineFace, 0,
                       [&](HDC dc) { size = LineSizeIn(dc, text); });
     return size;
 }
@@ -97,7 +64,7 @@ TextSize MeasureTextBox(int32_t fontHeight, int32_t wrapWidth, const char* text)
     if (!text)
         return size;
     const UINT format = BoxFormat | (wrapWidth > 0 ? DT_WORDBREAK : 0);
-    WithLayoutContext(pScreenSurface, fontHeight, FW_NORMAL, BoxFace, 0,
+    WithTextContext(pScreenSurface, fontHeight, FW_NORMAL, BoxFace, 0,
                       [&](HDC dc) { size = BoxSizeIn(dc, text, wrapWidth, format); });
     return size;
 }
@@ -107,8 +74,8 @@ void DrawTextLineOnSurface(int32_t x, int32_t y, int32_t fontHeight, COLORREF co
 {
     if (!AppActive || !text)
         return;
-    WithLayoutContext(surface, fontHeight, FW_BOLD, LineFace, color,
-                      [&](HDC dc) { TextOutA(dc, x, y, text, LayoutTextLength(text)); });
+    WithTextContext(surface, fontHeight, FW_BOLD, LineFace, color,
+                      [&](HDC dc) { TextOutA(dc, x, y, text, TextLength(text)); });
 }
 
 void DrawTextLineAligned(int32_t x, int32_t y, int32_t width, int32_t height, int32_t fontHeight,
@@ -117,14 +84,14 @@ void DrawTextLineAligned(int32_t x, int32_t y, int32_t width, int32_t height, in
 {
     if (!AppActive || !text)
         return;
-    WithLayoutContext(surface, fontHeight, FW_BOLD, LineFace, color, [&](HDC dc) {
+    WithTextContext(surface, fontHeight, FW_BOLD, LineFace, color, [&](HDC dc) {
         const TextSize size = LineSizeIn(dc, text);
         const int64_t left = AlignedStart(x, width, size.width, alignment & TextAlignCentre,
                                           alignment & TextAlignRight);
         // Vertically as DrawTextA centres a single line: each half truncated on its own.
         const int64_t top = (alignment & TextAlignMiddle) ? int64_t{y} + height / 2 - size.height / 2 : y;
         if (left >= INT32_MIN && left <= INT32_MAX && top >= INT32_MIN && top <= INT32_MAX)
-            TextOutA(dc, static_cast<int>(left), static_cast<int>(top), text, LayoutTextLength(text));
+            TextOutA(dc, static_cast<int>(left), static_cast<int>(top), text, TextLength(text));
     });
 }
 
@@ -134,7 +101,7 @@ void DrawTextBoxAligned(int32_t x, int32_t y, int32_t width, int32_t height, int
 {
     if (!AppActive || !text)
         return;
-    const int length = LayoutTextLength(text);
+    const int length = TextLength(text);
     if (length == 0)
         return;
     UINT format = BoxFormat;
@@ -144,7 +111,7 @@ void DrawTextBoxAligned(int32_t x, int32_t y, int32_t width, int32_t height, int
         format |= DT_RIGHT;
     if (alignment & TextWrapWords)
         format |= DT_WORDBREAK;
-    WithLayoutContext(surface, fontHeight, FW_NORMAL, BoxFace, color, [&](HDC dc) {
+    WithTextContext(surface, fontHeight, FW_NORMAL, BoxFace, color, [&](HDC dc) {
         RECT rect = PinnedRectOfSize(x, y, width, height);
         if (alignment & TextAlignMiddle) {
             // DrawTextA centres only single lines, so the box moves down by half of what its
