@@ -3,7 +3,9 @@
 //
 // LoadText opens "text.txt" in the current directory by name, so the fuzzer works in a private
 // in-memory directory: a tmpfs mounted in a mount namespace of the process's own, which goes with
-// the process whatever way it ends. Where no namespace can be had it says so and stops.
+// the process whatever way it ends. Where no namespace can be had (a chroot, a container without
+// the right), it works in a directory of its own under /dev/shm (or /tmp) instead, removed when the
+// process exits; one killed outright leaves that directory and its one file behind.
 
 #include <fcntl.h>
 #include <sched.h>
@@ -13,6 +15,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -47,6 +50,29 @@ bool EnterPrivateDirectory()
            mount("tmpfs", "/dev/shm", "tmpfs", 0, "size=16m") == 0 && chdir("/dev/shm") == 0;
 }
 
+// The directory made where no namespace could be had; empty otherwise.
+std::string temporaryDirectory;
+
+void RemoveTemporaryDirectory()
+{
+    unlink((temporaryDirectory + "/text.txt").c_str());
+    rmdir(temporaryDirectory.c_str());
+}
+
+// A fresh directory of the process's own, made its working directory.
+bool EnterTemporaryDirectory()
+{
+    for (const char* base : {"/dev/shm", "/tmp"}) {
+        std::string path = std::string(base) + "/scenetext_fuzzer.XXXXXX";
+        if (mkdtemp(path.data()) && chdir(path.c_str()) == 0) {
+            temporaryDirectory = path;
+            atexit(RemoveTemporaryDirectory);
+            return true;
+        }
+    }
+    return false;
+}
+
 int textFile = -1;
 
 }  // namespace
@@ -55,8 +81,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     // Before anything starts a thread: a new namespace is only had by a single thread.
     if (!EnterPrivateDirectory()) {
-        fprintf(stderr, "scenetext_fuzzer: no private mount namespace here (%s)\n", strerror(errno));
-        exit(1);
+        fprintf(stderr, "scenetext_fuzzer: no private mount namespace here (%s); using a directory of its own\n",
+                strerror(errno));
+        if (!EnterTemporaryDirectory()) {
+            fprintf(stderr, "scenetext_fuzzer: no directory of its own either (%s)\n", strerror(errno));
+            exit(1);
+        }
     }
     textFile = open("text.txt", O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (textFile < 0)
