@@ -186,6 +186,13 @@ for scale in ${SCALES:-fit integer smooth}; do
     echo "window ($scale): done"
 done
 
+# With no display to reach the program ends at once and says so, instead of running unseen.
+scale=none
+message=$(cd "$folder" && DISPLAY=:9999 timeout 60 ./input 2>&1 >/dev/null)
+status=$?
+[ "$status" -ne 124 ] || fail "still running a minute after starting with no display"
+grep -q 'no display could be opened' <<<"$message" || fail "no word of the missing display: $message"
+
 if [ "$failures" -ne 0 ]; then
     echo "window: $failures checks failed"
     exit 1
