@@ -56,9 +56,9 @@ export SDL_AUDIODRIVER=dummy
 # run_starter COMMAND...: runs the starter from the current directory, waits for its window,
 # moves the mouse, waits for the ball under it (background elsewhere), holds Esc as a user would
 # until the program ends and checks its status is 0. Each wait gives up after 30 seconds, naming
-# what it waited for.
+# what it waited for; a starter that hangs is stopped after five minutes.
 run_starter() {
-    "$@" &
+    timeout 300 "$@" &
     local game=$!
     wait_for "the starter's window" window_shows starter || fail "$*: no window"
     xdotool mousemove 200 150

@@ -10,20 +10,29 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# Each stage is announced with the time since the start, so a slow or stuck one shows in the log.
+stage() { echo "== $* ($((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
+
+stage setting up
 scripts/setup-debian.sh
 
+stage release build
 cmake --preset release
 cmake --build --preset release
+stage release tests
 ctest --preset release
+stage programs driven headless
 scripts/examples-test.sh build/release
 scripts/window-test.sh build/release
 scripts/bricks-test.sh build/release
 
+stage sanitizer build and tests
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
 scripts/examples-test.sh build/sanitize
 
+stage thread sanitizer build and tests
 cmake --preset tsan
 cmake --build --preset tsan
 ctest --preset tsan
@@ -32,15 +41,20 @@ tsan_options="suppressions=$PWD/scripts/tsan.supp:halt_on_error=1"
 TSAN_OPTIONS="$tsan_options" scripts/examples-test.sh build/tsan sound
 TSAN_OPTIONS="$tsan_options" scripts/bricks-test.sh build/tsan
 
+stage valgrind and the error box
 scripts/memcheck.sh
 scripts/error-box.sh build/release/error-box.png
 
+stage Windows build
 cmake --preset windows
 cmake --build --preset windows
 echo "Windows build: build/windows/game.exe and build/windows/examples/<name>/<name>.exe"
 
+stage installed engine
 scripts/test-install.sh
 
+stage fuzzers
 cmake --preset fuzz
 cmake --build --preset fuzz
 scripts/fuzz.sh "${FUZZ_SECONDS:-60}"
+stage done
