@@ -2,8 +2,9 @@
 # Runs libFuzzer targets of the "fuzz" build for a time budget each: scripts/fuzz.sh [SECONDS]
 # [TARGET...]; 30 seconds and every target unless told. Each starts from its seed files in
 # fuzz/corpus/<target>/ and from what earlier runs found, kept in build/fuzz/corpus/<target>/,
-# so a long campaign can be stopped and resumed. Inputs live in memory only; a crash or a
-# sanitizer report fails, and the input that caused it is kept in build/fuzz/.
+# so a long campaign can be stopped and resumed. Inputs live in memory only; a crash, a sanitizer
+# report or one input taking over a minute fails, and the input that caused it is kept in
+# build/fuzz/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
@@ -29,7 +30,8 @@ for fuzzer in "${fuzzers[@]}"; do
     log="build/fuzz/$name.log"
     status=0
     SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy ASAN_OPTIONS=detect_leaks=0 \
-        "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -artifact_prefix="$artifacts" \
+        "$fuzzer" -max_total_time="$seconds" -timeout=60 -print_final_stats=1 \
+        -artifact_prefix="$artifacts" \
         ${FUZZ_FLAGS:-} "$corpus" "${seeds[@]}" >"$log" 2>&1 || status=$?
     if [ "$status" -ne 0 ]; then
         tail -n 60 "$log"
