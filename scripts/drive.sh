@@ -1,7 +1,9 @@
 # drive.sh -- sourced by the scripts that drive programs with xdotool. Nothing is given a fixed
 # time to happen: each step waits for the effect it expects (a window shows, a file appears, a
 # pixel turns a colour, a process ends), keys stay held until then, and a step that sees no
-# effect within $drive_limit seconds (30 unless the caller set it) says what it waited for.
+# effect within $drive_limit seconds (30 unless the caller set it) says what it waited for. Each
+# X client here is given 10 seconds, so that a display that stops answering cannot stall a wait
+# past its limit. Needs virtual-display.sh.
 
 drive_limit="${drive_limit:-30}"
 
@@ -13,7 +15,7 @@ wait_for() {
     local deadline=$((SECONDS + drive_limit))
     until "$@"; do
         if [ "$SECONDS" -ge "$deadline" ]; then
-            echo "timed out after $drive_limit s waiting for $what" >&2
+            echo "timed out after $drive_limit s waiting for $what ($(display_state))" >&2
             return 1
         fi
         sleep 0.1
@@ -32,14 +34,14 @@ hold_key_until() {
 }
 
 # window_shows <name>: a visible window of that exact name exists.
-window_shows() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+window_shows() { timeout 10 xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
 
 # process_ended <pid>: the process has ended.
 process_ended() { ! kill -0 "$1" 2>/dev/null; }
 
 # screen_pixel <x> <y>: the colour on the virtual display at x, y, as r,g,b.
 screen_pixel() {
-    import -window root -crop "1x1+$1+$2" +repage \
+    timeout 10 import -window root -crop "1x1+$1+$2" +repage \
         -format '%[fx:round(255*r)],%[fx:round(255*g)],%[fx:round(255*b)]' info: 2>/dev/null
 }
 

@@ -11,6 +11,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Each stage is announced with the time since the start, so a slow or stuck one shows in the log.
+# The scripts that drive programs each wait for every effect within their own limits; the time
+# limits here only stop one that hangs outright, far beyond what a loaded machine needs.
 stage() { echo "== $* ($((SECONDS / 60)) min $((SECONDS % 60)) s)"; }
 
 stage setting up
@@ -22,15 +24,15 @@ cmake --build --preset release
 stage release tests
 ctest --preset release
 stage programs driven headless
-scripts/examples-test.sh build/release
-scripts/window-test.sh build/release
-scripts/bricks-test.sh build/release
+timeout 900 scripts/examples-test.sh build/release
+timeout 600 scripts/window-test.sh build/release
+timeout 600 scripts/bricks-test.sh build/release
 
 stage sanitizer build and tests
 cmake --preset sanitize
 cmake --build --preset sanitize
 ctest --preset sanitize
-scripts/examples-test.sh build/sanitize
+timeout 900 scripts/examples-test.sh build/sanitize
 
 stage thread sanitizer build and tests
 cmake --preset tsan
@@ -38,12 +40,12 @@ cmake --build --preset tsan
 ctest --preset tsan
 # The programs whose sound runs on SDL's audio thread beside the game's, under ThreadSanitizer.
 tsan_options="suppressions=$PWD/scripts/tsan.supp:halt_on_error=1"
-TSAN_OPTIONS="$tsan_options" scripts/examples-test.sh build/tsan sound
-TSAN_OPTIONS="$tsan_options" scripts/bricks-test.sh build/tsan
+TSAN_OPTIONS="$tsan_options" timeout 900 scripts/examples-test.sh build/tsan sound
+TSAN_OPTIONS="$tsan_options" timeout 600 scripts/bricks-test.sh build/tsan
 
 stage valgrind and the error box
-scripts/memcheck.sh
-scripts/error-box.sh build/release/error-box.png
+timeout 3000 scripts/memcheck.sh
+timeout 300 scripts/error-box.sh build/release/error-box.png
 
 stage Windows build
 cmake --preset windows
@@ -51,7 +53,7 @@ cmake --build --preset windows
 echo "Windows build: build/windows/game.exe and build/windows/examples/<name>/<name>.exe"
 
 stage installed engine
-scripts/test-install.sh
+timeout 1800 scripts/test-install.sh
 
 stage fuzzers
 cmake --preset fuzz
