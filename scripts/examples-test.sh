@@ -35,7 +35,9 @@ export LSAN_OPTIONS="${LSAN_OPTIONS-suppressions=$PWD/scripts/lsan.supp:print_su
 # what they allocated unreachable once they are unmapped, where no suppression can name them: under
 # AddressSanitizer the programs start with them loaded, so that what they keep stays theirs.
 keep_loaded=""
-if ldd "$build/examples/shapes/shapes" 2>/dev/null | grep -q libasan; then
+# grep reads the whole list: under pipefail, a grep -q that stops at the first match can leave ldd
+# failing on a closed pipe, and the test would then be taken as false.
+if ldd "$build/examples/shapes/shapes" 2>/dev/null | grep libasan >/dev/null; then
     for library in /usr/lib/*/dri/swrast_dri.so /lib/*/libudev.so.1; do
         [ -f "$library" ] && keep_loaded="$keep_loaded $library"
     done

@@ -167,7 +167,7 @@ for scale in ${SCALES:-fit integer smooth}; do
     wait_for_geometry 160 100 1600 1200 "the window back after a second Alt+Enter"
     # The window offers itself to window managers as resizable, and a narrower window shows the
     # picture at its height, centred between bars.
-    xprop -id "$window" WM_NORMAL_HINTS | grep -q 'maximum size: 2147483647 by 2147483647' ||
+    xprop -id "$window" WM_NORMAL_HINTS | grep 'maximum size: 2147483647 by 2147483647' >/dev/null ||
         fail "the window is not resizable: $(xprop -id "$window" WM_NORMAL_HINTS | tr -s '\n\t' ' ')"
     xdotool windowsize "$window" 1000 600
     wait_for_geometry 160 100 1000 600 "the window made 1000x600"
