@@ -18,4 +18,8 @@ void sdl_hints_once()
     // monitor's refresh: the present paces itself.
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+    // Only drivers that show a picture are tried. With no display to reach, SDL would otherwise
+    // fall back to one that shows nothing and the program would run unseen until killed.
+    // SDL_VIDEODRIVER in the environment still names any driver (the tests' dummy display).
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11,wayland,KMSDRM");
 }

@@ -377,24 +377,10 @@ bool sdl_video_ready()
     sdl_hints_once();
     videoUp = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
     if (!videoUp) {
-        fprintf(stderr, "layer: no display could be opened (SDL: %s)\n", SDL_GetError());
-        return false;
-    }
-    // With no X11 or Wayland display to reach, SDL falls back to a driver that shows nothing
-    // and the program would run unseen until killed. Only a driver asked for by name may do that
-    // (the tests' dummy display).
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const char* asked = SDL_getenv("SDL_VIDEODRIVER");
-    bool unseen = driver && (SDL_strcmp(driver, "offscreen") == 0 ||
-                             SDL_strcmp(driver, "dummy") == 0 || SDL_strcmp(driver, "evdev") == 0);
-    if (unseen && !(asked && *asked)) {
         const char* display = SDL_getenv("DISPLAY");
-        fprintf(stderr,
-                "layer: no display could be opened (no X11 or Wayland display answered; "
-                "DISPLAY is %s%s%s)\n",
-                display ? "\"" : "not set", display ? display : "", display ? "\"" : "");
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        videoUp = false;
+        fprintf(stderr, "layer: no display could be opened (SDL: %s; DISPLAY is %s%s%s)\n",
+                SDL_GetError(), display ? "\"" : "not set", display ? display : "",
+                display ? "\"" : "");
     }
     return videoUp;
 }
