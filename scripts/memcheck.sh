@@ -29,8 +29,7 @@ run_game() {
     drive_limit=300
     wait_for "the game's window" shown_or_ended || true
     if process_ended $game; then
-        echo "the game ended before its window showed; the display $DISPLAY" \
-            "$(xdpyinfo >/dev/null 2>&1 && echo answers || echo does not answer)"
+        echo "the game ended before its window showed; $(display_state)"
     else
         drive_limit=120
         hold_key_until F12 "screen.bmp from F12" test -f screen.bmp || true

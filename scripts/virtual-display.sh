@@ -20,8 +20,7 @@ start_virtual_display() {
     done
     if [ ! -s "$numberfile" ]; then
         rm -f "$numberfile"
-        echo "Xvfb did not start; it said:" >&2
-        cat "$xvfb_log" >&2
+        xvfb_failed "Xvfb did not start"
         return 1
     fi
     export DISPLAY=":$(head -n1 "$numberfile")"
@@ -32,9 +31,14 @@ start_virtual_display() {
         kill -0 "$xvfb" 2>/dev/null || break
         sleep 0.1
     done
-    echo "Xvfb on $DISPLAY does not answer; it said:" >&2
-    cat "$xvfb_log" >&2
+    xvfb_failed "Xvfb on $DISPLAY does not answer"
     return 1
+}
+
+# xvfb_failed <what>: says what went wrong, and what the server printed, on standard error.
+xvfb_failed() {
+    echo "$1; it said:" >&2
+    cat "$xvfb_log" >&2
 }
 
 # display_state: one line on the virtual display, for messages about a step that failed.
